@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "catalog/catalog_entry.h"
+#include "platform/failure.h"
+
+namespace tessaril {
+
+/// Columns of an old catalogue line that carry data; the rest of a line is ignored.
+inline constexpr std::size_t kLineColumns = 65;
+
+/// Takes one old catalogue line into `entry`: Text20, Text30, Number and Date, in this order.
+/// Fails with a type mismatch naming `line_number` when the date field holds no date.
+std::optional<Failure> TakeLine(std::string_view line, std::int64_t line_number,
+                                CatalogEntry& entry);
+
+}  // namespace tessaril

@@ -1,0 +1,49 @@
+#include "catalog/record_writer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace tessaril {
+namespace {
+
+template <typename Unsigned>
+void StoreLittleEndian(Unsigned value, char* out) {
+  for (std::size_t i = 0; i < sizeof(Unsigned); ++i) {
+    out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  }
+}
+
+// Records encoded per write call: about a quarter megabyte.
+constexpr std::size_t kRecordsPerChunk = 4096;
+
+}  // namespace
+
+void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record) {
+  char* out = record.data();
+  out = std::copy(entry.Text20.begin(), entry.Text20.end(), out);
+  out = std::copy(entry.Text30.begin(), entry.Text30.end(), out);
+  StoreLittleEndian(std::bit_cast<std::uint32_t>(entry.Number), out);
+  StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + sizeof(float));
+}
+
+std::optional<Failure> WriteRecords(std::span<const CatalogEntry> entries,
+                                    AtomicOutputFile& file) {
+  const auto chunk = std::make_unique_for_overwrite<char[]>(kRecordsPerChunk * kRecordSize);
+  while (!entries.empty()) {
+    const std::size_t count = std::min(entries.size(), kRecordsPerChunk);
+    for (std::size_t i = 0; i < count; ++i) {
+      EncodeRecord(entries[i], std::span<char, kRecordSize>(chunk.get() + i * kRecordSize,
+                                                            kRecordSize));
+    }
+    if (auto failure = file.Write(std::string_view(chunk.get(), count * kRecordSize))) {
+      return failure;
+    }
+    entries = entries.subspan(count);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tessaril

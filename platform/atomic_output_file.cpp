@@ -1,0 +1,138 @@
+#include "platform/atomic_output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+namespace tessaril {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxSymlinkHops = 40;
+
+int CloseKeepingErrno(int fd) {
+  const int saved = errno;
+  const int result = ::close(fd);
+  errno = saved;
+  return result;
+}
+
+std::string TemporaryName() {
+  static std::mt19937_64 generator{std::random_device{}()};
+  char name[32];
+  std::snprintf(name, sizeof name, ".tessaril-%012llx.tmp",
+                static_cast<unsigned long long>(generator() & 0xFFFF'FFFF'FFFFULL));
+  return name;
+}
+
+}  // namespace
+
+AtomicOutputFile::~AtomicOutputFile() { Discard(); }
+
+void AtomicOutputFile::Discard() {
+  if (fd_ >= 0) CloseKeepingErrno(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+}
+
+std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
+  Discard();
+  path_ = path;
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    return PathFailure(FailureCode::kBadFileName, path);
+  }
+  if (auto failure = ResolveTarget()) return failure;
+  return CreateTemporary();
+}
+
+std::optional<Failure> AtomicOutputFile::ResolveTarget() {
+  target_ = path_;
+  for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
+    struct stat info {};
+    if (::lstat(target_.c_str(), &info) != 0) {
+      if (errno != ENOENT) return FailureFromErrno(errno, path_);
+      break;  // A new file.
+    }
+    if (!S_ISLNK(info.st_mode)) {
+      // Written anew even by root, as a read-only catalogue is meant to stay as it is.
+      if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0) {
+        return PathFailure(FailureCode::kPathFileAccess, path_);
+      }
+      if (::access(target_.c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
+      break;
+    }
+    std::error_code error;
+    const fs::path link = fs::read_symlink(target_, error);
+    if (error) return FailureFromErrno(error.value(), path_);
+    target_ = (fs::path(target_).parent_path() / link).string();
+    if (hop == kMaxSymlinkHops) return FailureFromErrno(ELOOP, path_);
+  }
+  const fs::path target(target_);
+  if (!target.has_filename() || target.filename() == "." || target.filename() == "..") {
+    return PathFailure(FailureCode::kBadFileName, path_);
+  }
+  folder_ = target.has_parent_path() ? target.parent_path().string() : ".";
+  return std::nullopt;
+}
+
+std::optional<Failure> AtomicOutputFile::CreateTemporary() {
+  struct stat existing {};
+  const bool replaces_existing = ::stat(target_.c_str(), &existing) == 0;
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temporary_ = (fs::path(folder_) / TemporaryName()).string();
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) {
+      temporary_.clear();
+      return FailureFromErrno(errno, path_);
+    }
+  }
+  if (fd_ < 0) {
+    temporary_.clear();
+    return FailureFromErrno(EEXIST, path_);
+  }
+  if (replaces_existing) {
+    // The replacement keeps the destination's owner where allowed (only root may give a file
+    // away) and its permissions.
+    [[maybe_unused]] const int owner_kept = ::fchown(fd_, existing.st_uid, existing.st_gid);
+    ::fchmod(fd_, existing.st_mode & 07777);
+  }
+  return std::nullopt;
+}
+
+std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return FailureFromErrno(errno, path_);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return std::nullopt;
+}
+
+std::optional<Failure> AtomicOutputFile::Commit() {
+  if (::fsync(fd_) != 0) return FailureFromErrno(errno, path_);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return FailureFromErrno(errno, path_);
+  if (::rename(temporary_.c_str(), target_.c_str()) != 0) return FailureFromErrno(errno, path_);
+  temporary_.clear();
+  // The new records are in place; syncing the folder makes the rename itself durable. A
+  // failure here cannot be undone, so it is not reported.
+  const int folder_fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder_fd >= 0) {
+    ::fsync(folder_fd);
+    ::close(folder_fd);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tessaril

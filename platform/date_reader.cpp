@@ -1,0 +1,73 @@
+#include "platform/date_reader.h"
+
+#include <chrono>
+
+#include "platform/text_functions.h"
+
+namespace tessaril {
+namespace {
+
+// Reads a run of 1 to `max_digits` decimal digits, counting them; nothing is read when the
+// run is empty or longer.
+bool ReadDigits(std::string_view& text, int max_digits, int& value, int& digit_count) {
+  value = 0;
+  digit_count = 0;
+  while (!text.empty() && text.front() >= '0' && text.front() <= '9') {
+    if (++digit_count > max_digits) return false;
+    value = value * 10 + (text.front() - '0');
+    text.remove_prefix(1);
+  }
+  return digit_count > 0;
+}
+
+bool ReadSeparator(std::string_view& text, char separator) {
+  if (text.empty() || text.front() != separator) return false;
+  text.remove_prefix(1);
+  return true;
+}
+
+struct DateParts {
+  int year;
+  int month;
+  int day;
+};
+
+std::optional<DateParts> ReadGermanDate(std::string_view text) {
+  int day, month, year, digits;
+  if (!ReadDigits(text, 2, day, digits) || !ReadSeparator(text, '.')) return std::nullopt;
+  if (!ReadDigits(text, 2, month, digits) || !ReadSeparator(text, '.')) return std::nullopt;
+  if (!ReadDigits(text, 4, year, digits) || !text.empty()) return std::nullopt;
+  if (digits == 2) {
+    year += year < 30 ? 2000 : 1900;
+  } else if (digits != 4 || year < 100) {
+    return std::nullopt;
+  }
+  return DateParts{year, month, day};
+}
+
+std::optional<DateParts> ReadIsoDate(std::string_view text) {
+  int day, month, year, digits;
+  if (!ReadDigits(text, 4, year, digits) || digits != 4 || year < 100) return std::nullopt;
+  if (!ReadSeparator(text, '-') || !ReadDigits(text, 2, month, digits)) return std::nullopt;
+  if (!ReadSeparator(text, '-') || !ReadDigits(text, 2, day, digits)) return std::nullopt;
+  if (!text.empty()) return std::nullopt;
+  return DateParts{year, month, day};
+}
+
+}  // namespace
+
+std::optional<double> ReadDate(std::string_view text) {
+  text = TrimSpaces(text);
+  std::optional<DateParts> parts = ReadGermanDate(text);
+  if (!parts) parts = ReadIsoDate(text);
+  if (!parts) return std::nullopt;
+
+  using namespace std::chrono;
+  const year_month_day date{year{parts->year}, month{static_cast<unsigned>(parts->month)},
+                            day{static_cast<unsigned>(parts->day)}};
+  if (!date.ok()) return std::nullopt;
+  constexpr sys_days kEpoch = 1899y / December / 30d;
+  return static_cast<double>((sys_days{date} - kEpoch).count());
+}
+
+}  // namespace tessaril

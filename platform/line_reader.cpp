@@ -1,0 +1,128 @@
+#include "platform/line_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace tessaril {
+namespace {
+
+bool FolderExists(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  struct stat info {};
+  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Failure OpenFailure(int error_number, const std::string& path) {
+  if (error_number == ENOENT && FolderExists(path)) {
+    return PathFailure(FailureCode::kFileNotFound, path);
+  }
+  return FailureFromErrno(error_number, path);
+}
+
+}  // namespace
+
+LineReader::LineReader(std::size_t kept_columns) : kept_columns_(kept_columns) {}
+
+LineReader::~LineReader() { Close(); }
+
+void LineReader::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::optional<Failure> LineReader::Open(const std::string& path) {
+  path_ = path;
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    return PathFailure(FailureCode::kBadFileName, path);
+  }
+  // Non-blocking, so that a FIFO without a writer is refused instead of waiting forever.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd_ < 0) return OpenFailure(errno, path);
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) return FailureFromErrno(errno, path);
+  if (!S_ISREG(info.st_mode)) return PathFailure(FailureCode::kPathFileAccess, path);
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
+  kept_.reserve(kept_columns_);
+  return std::nullopt;
+}
+
+bool LineReader::Refill() {
+  pos_ = end_ = 0;
+  next_cr_ = next_lf_ = kNotSearched;
+  for (;;) {
+    const ssize_t count = ::read(fd_, buffer_.get(), kBufferSize);
+    if (count >= 0) {
+      end_ = static_cast<std::size_t>(count);
+      return true;
+    }
+    if (errno != EINTR) {
+      failure_ = FailureFromErrno(errno, path_);
+      return false;
+    }
+  }
+}
+
+std::size_t LineReader::FindLineEnd() {
+  const char* data = buffer_.get();
+  const auto find = [&](char c) {
+    const void* at = std::memchr(data + pos_, c, end_ - pos_);
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : end_;
+  };
+  if (next_cr_ == kNotSearched || next_cr_ < pos_) next_cr_ = find('\r');
+  if (next_lf_ == kNotSearched || next_lf_ < pos_) next_lf_ = find('\n');
+  return std::min(next_cr_, next_lf_);
+}
+
+void LineReader::Keep(const char* begin, std::size_t size) {
+  const std::size_t room = kept_columns_ - std::min(kept_columns_, kept_.size());
+  kept_.append(begin, std::min(room, size));
+}
+
+bool LineReader::ReadLine(std::string_view& line) {
+  if (fd_ < 0) return false;
+  kept_.clear();
+  bool line_started = false;
+  for (;;) {
+    if (pos_ == end_) {
+      if (!Refill()) return false;
+      if (end_ == 0) {
+        Close();
+        line = kept_;
+        return line_started;
+      }
+      if (skip_lf_ && buffer_[0] == '\n') pos_ = 1;
+      skip_lf_ = false;
+      continue;
+    }
+    line_started = true;
+    const char* data = buffer_.get();
+    const std::size_t line_end = FindLineEnd();
+    if (line_end == end_) {
+      Keep(data + pos_, end_ - pos_);
+      pos_ = end_;
+      continue;
+    }
+    if (kept_.empty()) {
+      line = std::string_view(data + pos_, std::min(kept_columns_, line_end - pos_));
+    } else {
+      Keep(data + pos_, line_end - pos_);
+      line = kept_;
+    }
+    pos_ = line_end + 1;
+    if (data[line_end] == '\r') {
+      if (pos_ < end_ && data[pos_] == '\n') ++pos_;
+      skip_lf_ = pos_ == end_;
+    }
+    return true;
+  }
+}
+
+}  // namespace tessaril

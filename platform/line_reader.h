@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/failure.h"
+
+namespace tessaril {
+
+/// Reads a text file line by line through a fixed-size buffer. A line ends at CR LF, a lone CR
+/// or a lone LF; a final line end starts no further line. Only the first `kept_columns` bytes
+/// of a line are kept, so a huge line costs no memory.
+class LineReader {
+ public:
+  explicit LineReader(std::size_t kept_columns);
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  /// Opens `path`. Fails without reading anything when the path is empty or invalid, the file
+  /// or a folder on its path is missing, access is refused, or it is no regular file.
+  std::optional<Failure> Open(const std::string& path);
+
+  /// Gives the next line without its line end. Returns false at the end of the file or on a
+  /// read error, which `failure()` then holds. The view lives until the next call.
+  bool ReadLine(std::string_view& line);
+
+  const std::optional<Failure>& failure() const { return failure_; }
+
+ private:
+  bool Refill();
+  std::size_t FindLineEnd();
+  void Keep(const char* begin, std::size_t size);
+  void Close();
+
+  static constexpr std::size_t kBufferSize = 1 << 20;
+  static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
+
+  std::size_t kept_columns_;
+  std::string path_;
+  int fd_ = -1;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  // Cached places of the next CR and LF at or after pos_, so each byte is searched once.
+  std::size_t next_cr_ = kNotSearched;
+  std::size_t next_lf_ = kNotSearched;
+  // A CR ended the buffer: an LF that opens the next one belongs to it.
+  bool skip_lf_ = false;
+  // Holds a line's kept bytes when the line spans two buffers.
+  std::string kept_;
+  std::optional<Failure> failure_;
+};
+
+}  // namespace tessaril
