@@ -51,8 +51,7 @@ std::optional<Failure> WriteCatalog(const std::string& path,
 }
 
 // Runs both phases; the entry list and both files are released when it returns.
-std::optional<Failure> RunConversion(const std::string& source_path,
-                                     const std::string& dest_path) {
+std::optional<Failure> RunConversion(const std::string& source_path, const std::string& dest_path) {
   std::vector<CatalogEntry> entries;
   if (auto failure = ReadEntries(source_path, entries)) return failure;
   return WriteCatalog(dest_path, entries);
@@ -72,8 +71,8 @@ void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService&
   try {
     failure = RunConversion(SourcePath, DestPath);
   } catch (const std::bad_alloc&) {
-    failure = Failure{FailureCode::kOutOfMemory,
-                      std::string(FailurePhrase(FailureCode::kOutOfMemory))};
+    failure =
+        Failure{FailureCode::kOutOfMemory, std::string(FailurePhrase(FailureCode::kOutOfMemory))};
   }
   // The one failure handler: every failure of the run ends here as the failure notice.
   if (failure) {

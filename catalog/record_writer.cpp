@@ -29,14 +29,13 @@ void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record
   StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + sizeof(float));
 }
 
-std::optional<Failure> WriteRecords(std::span<const CatalogEntry> entries,
-                                    AtomicOutputFile& file) {
+std::optional<Failure> WriteRecords(std::span<const CatalogEntry> entries, AtomicOutputFile& file) {
   const auto chunk = std::make_unique_for_overwrite<char[]>(kRecordsPerChunk * kRecordSize);
   while (!entries.empty()) {
     const std::size_t count = std::min(entries.size(), kRecordsPerChunk);
     for (std::size_t i = 0; i < count; ++i) {
-      EncodeRecord(entries[i], std::span<char, kRecordSize>(chunk.get() + i * kRecordSize,
-                                                            kRecordSize));
+      EncodeRecord(entries[i],
+                   std::span<char, kRecordSize>(chunk.get() + i * kRecordSize, kRecordSize));
     }
     if (auto failure = file.Write(std::string_view(chunk.get(), count * kRecordSize))) {
       return failure;

@@ -36,8 +36,8 @@ class AtomicOutputFile {
   std::optional<Failure> CreateTemporary();
   void Discard();
 
-  std::string path_;      // As the user gave it, for the notices.
-  std::string target_;    // The regular file that gets replaced.
+  std::string path_;    // As the user gave it, for the notices.
+  std::string target_;  // The regular file that gets replaced.
   std::string folder_;
   std::string temporary_;
   int fd_ = -1;

@@ -81,8 +81,7 @@ double OutOfRangeValue(const std::string& number) {
     }
   }
   if (integer_digits > 0) position = integer_digits - 1;
-  const double magnitude =
-      position + exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+  const double magnitude = position + exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
   return negative ? -magnitude : magnitude;
 }
 
