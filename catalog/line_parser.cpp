@@ -1,6 +1,7 @@
 #include "catalog/line_parser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/codepage.h"
@@ -14,21 +15,22 @@ namespace {
 
 template <std::size_t kWidth>
 void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
-  value = value.substr(0, kWidth);
-  std::copy(value.begin(), value.end(), field.begin());
-  std::fill(field.begin() + static_cast<std::ptrdiff_t>(value.size()), field.end(), ' ');
+  field.fill(' ');
+  std::memcpy(field.data(), value.data(), std::min(value.size(), kWidth));
 }
 
 float ReadNumberField(std::string_view field) {
   std::array<char, 5> text{};
-  field = field.substr(0, text.size());
-  std::replace_copy(field.begin(), field.end(), text.begin(), ',', '.');
-  return NarrowToSingle(ReadNumber(std::string_view(text.data(), field.size())));
+  const std::size_t size = std::min(field.size(), text.size());
+  for (std::size_t i = 0; i < size; ++i) text[i] = field[i] == ',' ? '.' : field[i];
+  return NarrowToSingle(ReadNumber(std::string_view(text.data(), size)));
 }
 
 Failure DateTypeMismatch(std::int64_t line_number, std::string_view field) {
   std::string description(FailurePhrase(FailureCode::kTypeMismatch));
-  description += " in Zeile " + std::to_string(line_number) + ": „";
+  description += " in Zeile ";
+  description += std::to_string(line_number);
+  description += ": „";
   description += Cp1252ToUtf8(field);
   description += "“";
   return {FailureCode::kTypeMismatch, std::move(description)};

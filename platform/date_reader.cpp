@@ -54,11 +54,26 @@ std::optional<DateParts> ReadIsoDate(std::string_view text) {
   return DateParts{year, month, day};
 }
 
+// The form nearly every catalogue line uses, DD.MM.YYYY, read without the general parser's
+// bookkeeping.
+std::optional<DateParts> ReadFullGermanDate(std::string_view text) {
+  if (text.size() != 10 || text[2] != '.' || text[5] != '.') return std::nullopt;
+  const auto digit = [text](std::size_t i) { return static_cast<unsigned>(text[i] - '0'); };
+  for (std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u, 8u, 9u}) {
+    if (digit(i) > 9) return std::nullopt;
+  }
+  const unsigned year = digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9);
+  if (year < 100) return std::nullopt;
+  return DateParts{static_cast<int>(year), static_cast<int>(digit(3) * 10 + digit(4)),
+                   static_cast<int>(digit(0) * 10 + digit(1))};
+}
+
 }  // namespace
 
 std::optional<double> ReadDate(std::string_view text) {
   text = TrimSpaces(text);
-  std::optional<DateParts> parts = ReadGermanDate(text);
+  std::optional<DateParts> parts = ReadFullGermanDate(text);
+  if (!parts) parts = ReadGermanDate(text);
   if (!parts) parts = ReadIsoDate(text);
   if (!parts) return std::nullopt;
 

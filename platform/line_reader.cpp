@@ -48,6 +48,7 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
   struct stat info {};
   if (::fstat(fd_, &info) != 0) return FailureFromErrno(errno, path);
   if (!S_ISREG(info.st_mode)) return PathFailure(FailureCode::kPathFileAccess, path);
+  file_size_ = static_cast<std::uint64_t>(info.st_size);
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
   kept_.reserve(kept_columns_);

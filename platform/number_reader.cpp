@@ -1,9 +1,14 @@
 #include "platform/number_reader.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
-#include <string>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 namespace tessaril {
 namespace {
@@ -51,13 +56,13 @@ double ReadPrefixedInteger(BlankSkippingCursor& cursor, int radix) {
 
 // Only reached when the value is beyond the double range: a number of magnitude one or more
 // overflowed, a smaller one underflowed.
-double OutOfRangeValue(const std::string& number) {
+double OutOfRangeValue(std::string_view number) {
   const bool negative = number.front() == '-';
-  std::size_t exponent_at = number.find('e');
-  std::string_view mantissa(number.data(), std::min(exponent_at, number.size()));
+  const std::size_t exponent_at = number.find('e');
+  const std::string_view mantissa = number.substr(0, exponent_at);
   long long exponent = 0;
-  if (exponent_at != std::string::npos) {
-    std::string_view digits(number.data() + exponent_at + 1, number.size() - exponent_at - 1);
+  if (exponent_at != std::string_view::npos) {
+    const std::string_view digits = number.substr(exponent_at + 1);
     const bool exponent_negative = !digits.empty() && digits.front() == '-';
     for (char c : digits) {
       if (IsDigit(c) && exponent < 1'000'000'000) exponent = exponent * 10 + (c - '0');
@@ -85,6 +90,66 @@ double OutOfRangeValue(const std::string& number) {
   return negative ? -magnitude : magnitude;
 }
 
+// The significant characters of the leading number, compacted into the form std::from_chars
+// reads. They are never more than the characters of the text they come from, which fixes the
+// room needed; short texts, such as every catalogue field, need no heap.
+class CompactNumber {
+ public:
+  explicit CompactNumber(std::size_t capacity)
+      : data_(capacity <= sizeof inline_ ? inline_ : AllocateHeap(capacity)) {}
+
+  void Append(char c) { data_[size_++] = c; }
+  std::string_view View() const { return {data_, size_}; }
+
+ private:
+  char* AllocateHeap(std::size_t capacity) {
+    heap_ = std::make_unique_for_overwrite<char[]>(capacity);
+    return heap_.get();
+  }
+
+  char inline_[32];
+  std::unique_ptr<char[]> heap_;
+  char* data_;
+  std::size_t size_ = 0;
+};
+
+// Most numbers are a few digits with a small power of ten. Their digits and that power are both
+// exact doubles, so one multiplication or division rounds correctly; any other number is left to
+// std::from_chars.
+struct ExactDecimal {
+  static constexpr std::uint64_t kLargestExactInteger = std::uint64_t{1} << 53;
+  static constexpr int kLargestExactPowerOfTen = 22;
+
+  void AddDigit(int digit, bool after_point) {
+    if (digits >= kLargestExactInteger) {
+      too_many_digits = true;
+      return;
+    }
+    digits = digits * 10 + static_cast<std::uint64_t>(digit);
+    if (after_point) --exponent;
+  }
+
+  std::optional<double> Value() const {
+    if (too_many_digits || digits > kLargestExactInteger) return std::nullopt;
+    if (exponent < -kLargestExactPowerOfTen || exponent > kLargestExactPowerOfTen) {
+      return std::nullopt;
+    }
+    const double power = kPowersOfTen[static_cast<std::size_t>(std::abs(exponent))];
+    double value = static_cast<double>(digits);
+    value = exponent < 0 ? value / power : value * power;
+    return negative ? -value : value;
+  }
+
+  static constexpr std::array<double, kLargestExactPowerOfTen + 1> kPowersOfTen = {
+      1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+  bool negative = false;
+  bool too_many_digits = false;
+  std::uint64_t digits = 0;
+  int exponent = 0;
+};
+
 }  // namespace
 
 double ReadNumber(std::string_view text) {
@@ -103,18 +168,23 @@ double ReadNumber(std::string_view text) {
     return 0;
   }
 
-  // The significant characters, compacted into the form std::from_chars reads.
-  std::string number;
+  CompactNumber number(text.size());
+  ExactDecimal exact;
   if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-    if (cursor.Peek() == '-') number += '-';
+    exact.negative = cursor.Peek() == '-';
+    if (exact.negative) number.Append('-');
     cursor.Advance();
   }
   bool has_digits = false;
   bool seen_point = false;
   for (char c = cursor.Peek(); IsDigit(c) || (c == '.' && !seen_point); c = cursor.Peek()) {
-    seen_point = seen_point || c == '.';
-    has_digits = has_digits || IsDigit(c);
-    number += c;
+    if (c == '.') {
+      seen_point = true;
+    } else {
+      has_digits = true;
+      exact.AddDigit(c - '0', seen_point);
+    }
+    number.Append(c);
     cursor.Advance();
   }
   if (!has_digits) return 0;
@@ -124,21 +194,28 @@ double ReadNumber(std::string_view text) {
       exponent_letter == 'd') {
     // An exponent letter without digits is not part of the number, which from_chars also
     // leaves unread.
-    number += 'e';
+    number.Append('e');
     cursor.Advance();
+    bool exponent_negative = false;
     if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-      number += cursor.Peek();
+      exponent_negative = cursor.Peek() == '-';
+      number.Append(cursor.Peek());
       cursor.Advance();
     }
+    int exponent = 0;
     while (IsDigit(cursor.Peek())) {
-      number += cursor.Peek();
+      exponent = std::min(exponent * 10 + (cursor.Peek() - '0'), 100'000);
+      number.Append(cursor.Peek());
       cursor.Advance();
     }
+    exact.exponent += exponent_negative ? -exponent : exponent;
   }
 
+  if (const std::optional<double> value = exact.Value()) return *value;
+  const std::string_view compact = number.View();
   double value = 0;
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (error == std::errc::result_out_of_range) return OutOfRangeValue(number);
+  const auto [end, error] = std::from_chars(compact.data(), compact.data() + compact.size(), value);
+  if (error == std::errc::result_out_of_range) return OutOfRangeValue(compact);
   return value;
 }
 

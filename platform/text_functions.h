@@ -13,10 +13,6 @@ constexpr std::string_view Substring(std::string_view text, std::size_t start, s
 }
 
 /// `text` without leading and trailing spaces; other blanks such as tabs stay.
-constexpr std::string_view TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
+std::string_view TrimSpaces(std::string_view text);
 
 }  // namespace tessaril
