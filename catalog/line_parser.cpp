@@ -1,7 +1,6 @@
 #include "catalog/line_parser.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "platform/codepage.h"
@@ -16,7 +15,7 @@ namespace {
 template <std::size_t kWidth>
 void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
   field.fill(' ');
-  std::memcpy(field.data(), value.data(), std::min(value.size(), kWidth));
+  std::copy_n(value.data(), std::min(value.size(), kWidth), field.data());
 }
 
 float ReadNumberField(std::string_view field) {
