@@ -1,0 +1,136 @@
+#include "ui/form1.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRect>
+#include <initializer_list>
+#include <string>
+
+#include "catalog/convert_catalog.h"
+#include "platform/program_directory.h"
+#include "ui/wait_cursor_notices.h"
+
+namespace tessaril {
+namespace {
+
+// Places and sizes in logical pixels: the window was laid out in twips, 15 to a pixel.
+constexpr QSize kClientSize(408, 152);
+constexpr QRect kLabel1Box(8, 8, 393, 57);
+constexpr QRect kLabel2Box(8, 72, 97, 17);
+constexpr QRect kSourceBox(104, 72, 297, 19);
+constexpr QRect kLabel3Box(8, 96, 97, 17);
+constexpr QRect kDestBox(104, 96, 297, 19);
+constexpr QRect kConvertBox(200, 120, 113, 25);
+constexpr QRect kEndeBox(320, 120, 81, 25);
+constexpr QRect kLabel4Box(0, 136, 185, 17);
+
+// Below this a text is no longer worth reading; the search for a fitting size stops there.
+constexpr int kSmallestPixelSize = 6;
+
+QLabel* NewLabel(QWidget* parent, const QString& text, const QRect& box) {
+  auto* label = new QLabel(parent);
+  // Labels only show their text; the address in Label4 is no link.
+  label->setTextFormat(Qt::PlainText);
+  label->setTextInteractionFlags(Qt::NoTextInteraction);
+  label->setText(text);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setGeometry(box);
+  return label;
+}
+
+QLineEdit* NewTextBox(QWidget* parent, const QRect& box) {
+  auto* text_box = new QLineEdit(parent);
+  text_box->setGeometry(box);
+  return text_box;
+}
+
+QPushButton* NewButton(QWidget* parent, const QString& text, const QRect& box) {
+  auto* button = new QPushButton(text, parent);
+  // Enter in a text box must not press a button.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setGeometry(box);
+  return button;
+}
+
+bool TextFits(const QFont& font, const QLabel& label) {
+  const QRect box = label.contentsRect();
+  const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
+  const QRect needed = QFontMetrics(font).boundingRect(box, flags, label.text());
+  return needed.width() <= box.width() && needed.height() <= box.height();
+}
+
+// The boxes are fixed in pixels, so the window takes the system's font at the largest size, up
+// to the system's own, at which every label shows its whole text.
+QFont FittingFont(QFont font, std::initializer_list<const QLabel*> labels) {
+  for (int size = QFontInfo(font).pixelSize(); size >= kSmallestPixelSize; --size) {
+    font.setPixelSize(size);
+    bool all_fit = true;
+    for (const QLabel* label : labels) all_fit = all_fit && TextFits(font, *label);
+    if (all_fit) return font;
+  }
+  return font;
+}
+
+}  // namespace
+
+QString PathInDirectory(const QString& directory, QChar separator, const QString& file_name) {
+  const std::string prefix =
+      WithTrailingSeparator(directory.toUtf8().toStdString(), separator.toLatin1());
+  return QString::fromStdString(prefix) + file_name;
+}
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent),
+      Label1(NewLabel(this,
+                      QStringLiteral("Mit diesem Programm können Sie ihren alten Katalog aus einer "
+                                     "Version 1.0 bis 3.x in das Format der neuen Version 4.x "
+                                     "konvertieren. Bitte beachten Sie, dass die Konversion nicht "
+                                     "rückgängig gemacht werden kann!"),
+                      kLabel1Box)),
+      Label2(NewLabel(this, QStringLiteral("alte Katalogdatei:"), kLabel2Box)),
+      txtSource(NewTextBox(this, kSourceBox)),
+      Label3(NewLabel(this, QStringLiteral("neue Katalogdatei:"), kLabel3Box)),
+      txtDest(NewTextBox(this, kDestBox)),
+      cmdConvert(NewButton(this, QStringLiteral("Konvertieren"), kConvertBox)),
+      cmdEnde(NewButton(this, QStringLiteral("Ende"), kEndeBox)),
+      Label4(NewLabel(this, QStringLiteral("www.velmora.example"), kLabel4Box)),
+      notices_(this) {
+  setWindowTitle(QStringLiteral("Tessaril"));
+  setFixedSize(kClientSize);
+  Label1->setWordWrap(true);
+  setFont(FittingFont(font(), {Label1, Label2, Label3, Label4}));
+
+  setTabOrder(txtSource, txtDest);
+  setTabOrder(txtDest, cmdEnde);
+  setTabOrder(cmdEnde, cmdConvert);
+  txtSource->setFocus();
+
+  connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
+  connect(cmdEnde, &QPushButton::clicked, this, &Form1::cmdEnde_Click);
+}
+
+void Form1::Form_Load() {
+  const QString directory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+  txtSource->setText(PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora.kat")));
+  txtDest->setText(
+      PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora-neu.kat")));
+}
+
+void Form1::cmdConvert_Click() {
+  const std::string source_path = txtSource->text().toUtf8().toStdString();
+  const std::string dest_path = txtDest->text().toUtf8().toStdString();
+  // The run blocks the event loop; the cursor says so until the notice appears.
+  WaitCursorNotices notices(notices_);
+  ConvertCatalog(source_path, dest_path, notices);
+}
+
+void Form1::cmdEnde_Click() { close(); }
+
+}  // namespace tessaril

@@ -1,0 +1,31 @@
+#include "ui/message_box_notices.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace tessaril {
+namespace {
+
+QMessageBox::Icon BoxIcon(NoticeIcon icon) {
+  switch (icon) {
+    case NoticeIcon::kInformation:
+      return QMessageBox::Information;
+    case NoticeIcon::kCritical:
+      return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
+  QMessageBox box(
+      BoxIcon(icon),
+      QString::fromUtf8(kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())),
+      QString::fromStdString(text), QMessageBox::Ok, parent_);
+  // Plain, so that a path or field text holding "<" is shown as it is.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+}  // namespace tessaril

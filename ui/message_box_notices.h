@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "platform/notice_service.h"
+
+class QWidget;
+
+namespace tessaril {
+
+/// Shows each notice as a modal message box over `parent`, with the application's title and an
+/// OK button only.
+class MessageBoxNotices : public NoticeService {
+ public:
+  explicit MessageBoxNotices(QWidget* parent) : parent_(parent) {}
+
+  void ShowNotice(const std::string& text, NoticeIcon icon) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace tessaril
