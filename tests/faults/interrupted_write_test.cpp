@@ -68,13 +68,16 @@ TEST(InterruptedWrite, AKilledConversionLeavesTheOldOrTheNewCatalogueWhole) {
     ASSERT_GT(child, 0);
     const auto give_up = std::chrono::steady_clock::now() + 20s;
     int status = 0;
-    while (!WritingHasBegun(folder.path()) && ::waitpid(child, &status, WNOHANG) == 0 &&
+    pid_t ended = 0;
+    while (!WritingHasBegun(folder.path()) && (ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
            std::chrono::steady_clock::now() < give_up) {
       std::this_thread::sleep_for(50us);
     }
-    std::this_thread::sleep_for(delay);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, &status, 0);
+    if (ended == 0) {
+      std::this_thread::sleep_for(delay);
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+    }
 
     const std::string after = ReadBytes(dest);
     EXPECT_TRUE(after == old_records || after == new_records)
