@@ -52,6 +52,8 @@ Failure FailureFromErrno(int error_number, std::string_view path) {
     case ETXTBSY:
     case EBUSY:
     case ELOOP:
+    case ENXIO:  // A socket, or a device without its driver: no file to read or write.
+    case ENODEV:
       return PathFailure(FailureCode::kPathFileAccess, path);
     case ENOSPC:
     case EDQUOT:

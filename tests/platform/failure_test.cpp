@@ -20,6 +20,7 @@ TEST(FailureFromErrno, MapsSystemErrorsToCodesAndNamesThePath) {
       {EACCES, FailureCode::kPermissionDenied, "Zugriff verweigert: /x/y"},
       {EISDIR, FailureCode::kPathFileAccess, "Fehler beim Zugriff auf Pfad/Datei: /x/y"},
       {EROFS, FailureCode::kPathFileAccess, "Fehler beim Zugriff auf Pfad/Datei: /x/y"},
+      {ENXIO, FailureCode::kPathFileAccess, "Fehler beim Zugriff auf Pfad/Datei: /x/y"},
       {ENOSPC, FailureCode::kDiskFull, "Datenträger voll: /x/y"},
       {EFBIG, FailureCode::kDiskFull, "Datenträger voll: /x/y"},
       {ENOMEM, FailureCode::kOutOfMemory, "Nicht genügend Speicher: /x/y"},

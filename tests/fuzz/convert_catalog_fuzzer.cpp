@@ -1,0 +1,162 @@
+// Converts the input as a whole old catalogue file, through the real files of a private folder,
+// and checks the one notice and what is left on disk against the documented layout.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalog/convert_catalog.h"
+#include "catalog/record_writer.h"
+#include "platform/notice_service.h"
+#include "tests/fuzz/catalog_oracle.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessaril::fuzz::Columns;
+using tessaril::fuzz::Require;
+
+constexpr std::string_view kSuccess = "Konvertieren erfolgreich abgeschlossen";
+constexpr std::string_view kFailureIntro = "Fehler beim konvertieren: [";
+constexpr int kTableCodes[] = {7, 13, 52, 53, 57, 61, 70, 75, 76};
+
+class CountingNotices : public tessaril::NoticeService {
+ public:
+  void ShowNotice(const std::string& text, tessaril::NoticeIcon icon) override {
+    ++count;
+    last_text = text;
+    last_icon = icon;
+  }
+  int count = 0;
+  std::string last_text;
+  tessaril::NoticeIcon last_icon{};
+};
+
+// One folder per process, made once: a tmpfs where there is one, since every successful run
+// flushes the new file to disk.
+const fs::path& Folder() {
+  static const fs::path folder = [] {
+    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : nullptr;
+    std::string pattern =
+        ((base ? fs::path(base) : fs::temp_directory_path()) / "tessaril-fuzz-XXXXXX").string();
+    Require(::mkdtemp(pattern.data()) != nullptr, "a private folder can be made");
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(Folder(), ignored);
+    });
+    return fs::path(pattern);
+  }();
+  return folder;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(folder)) {
+    names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void WriteFile(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  Require(fd >= 0, "the source can be written");
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    Require(written > 0, "the source can be written");
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  ::close(fd);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string bytes;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  Require(fd >= 0, "the destination can be read");
+  char buffer[65536];
+  for (ssize_t count; (count = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    bytes.append(buffer, static_cast<std::size_t>(count));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+template <typename Unsigned>
+Unsigned LoadLittleEndian(const char* bytes) {
+  Unsigned value = 0;
+  for (std::size_t i = 0; i < sizeof(Unsigned); ++i) {
+    value |= static_cast<Unsigned>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  }
+  return value;
+}
+
+void CheckRecord(std::string_view record, std::string_view line) {
+  Require(record.substr(0, 20) == tessaril::fuzz::ExpectedText(line, 1, 20),
+          "record bytes 0-19 are columns 1-20, trimmed and padded");
+  Require(record.substr(20, 30) == tessaril::fuzz::ExpectedText(line, 21, 30),
+          "record bytes 20-49 are columns 21-50, trimmed and padded");
+  if (const auto number = tessaril::fuzz::ExpectedSimpleNumber(Columns(line, 51, 5))) {
+    Require(std::bit_cast<float>(LoadLittleEndian<std::uint32_t>(record.data() + 50)) == *number,
+            "record bytes 50-53 hold the number of columns 51-55");
+  }
+  Require(std::bit_cast<double>(LoadLittleEndian<std::uint64_t>(record.data() + 54)) ==
+              tessaril::fuzz::ExpectedDate(Columns(line, 56, 10)),
+          "record bytes 54-61 hold the date of columns 56-65");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::string source = (Folder() / "velmora.kat").string();
+  const std::string dest = (Folder() / "velmora-neu.kat").string();
+  WriteFile(source, input);
+
+  CountingNotices notices;
+  tessaril::ConvertCatalog(source, dest, notices);
+  Require(notices.count == 1, "exactly one notice");
+
+  const std::vector<std::string_view> lines = tessaril::fuzz::SplitLines(input);
+  const auto bad_line = std::find_if(lines.begin(), lines.end(), [](std::string_view line) {
+    return !tessaril::fuzz::ExpectedDate(Columns(line, 56, 10));
+  });
+
+  if (notices.last_text == kSuccess) {
+    Require(notices.last_icon == tessaril::NoticeIcon::kInformation, "success has its icon");
+    Require(bad_line == lines.end(), "a line without a date fails the run");
+    Require(Names(Folder()) == std::vector<std::string>{"velmora-neu.kat", "velmora.kat"},
+            "success leaves the source and the destination only");
+    const std::string records = ReadFile(dest);
+    Require(records.size() == lines.size() * tessaril::kRecordSize, "62 bytes per line");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      CheckRecord(
+          std::string_view(records).substr(i * tessaril::kRecordSize, tessaril::kRecordSize),
+          lines[i]);
+    }
+    ::unlink(dest.c_str());
+    return 0;
+  }
+
+  Require(notices.last_icon == tessaril::NoticeIcon::kCritical, "failure has its icon");
+  Require(notices.last_text.starts_with(kFailureIntro), "failure notice text");
+  const int code = std::atoi(notices.last_text.c_str() + kFailureIntro.size());
+  Require(std::find(std::begin(kTableCodes), std::end(kTableCodes), code) != std::end(kTableCodes),
+          "the failure code is one of the table");
+  Require(code == 13, "a readable source fails only on a date");
+  Require(bad_line != lines.end(), "a run fails only when a line has no date");
+  const std::string line_mark = "Zeile " + std::to_string(bad_line - lines.begin() + 1) + ":";
+  Require(notices.last_text.find(line_mark) != std::string::npos,
+          "the failure names the first line without a date");
+  Require(Names(Folder()) == std::vector<std::string>{"velmora.kat"},
+          "a failed run leaves no destination and no temporary file");
+  return 0;
+}
