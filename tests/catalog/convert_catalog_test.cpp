@@ -1,11 +1,6 @@
 #include "catalog/convert_catalog.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -216,46 +211,6 @@ TEST(ConvertCatalog, FailuresLeaveTheDestinationAsItWas) {
       EXPECT_EQ(ReadBytes(dest), dest_before);
     }
   }
-}
-
-// Runs a conversion in a child process whose file size limit is `limit` bytes, as on a full
-// disk, and gives the failure code of its notice (0 for success).
-int ConvertWithFileSizeLimit(const std::string& source, const std::string& dest, rlim_t limit) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit rl{limit, limit};
-    ::setrlimit(RLIMIT_FSIZE, &rl);
-    RecordingNotices notices;
-    ConvertCatalog(source, dest, notices);
-    if (notices.notices().size() != 1) ::_exit(100);
-    const std::string& text = notices.notices().front().text;
-    ::_exit(text == kSuccess ? 0 : std::atoi(text.c_str() + text.find('[') + 1));
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST(ConvertCatalog, AFullDiskReports61AndKeepsTheOldDestination) {
-  TempFolder folder;
-  WriteBytes(folder.File("velmora.kat"), Catalogue(10'000));
-  const std::string old_records(123'456, 'o');
-  WriteBytes(folder.File("velmora-neu.kat"), old_records);
-
-  for (rlim_t limit : {rlim_t{0}, rlim_t{300'001}, rlim_t{10'000 * kRecordSize - 1}}) {
-    EXPECT_EQ(
-        ConvertWithFileSizeLimit(folder.File("velmora.kat"), folder.File("velmora-neu.kat"), limit),
-        61)
-        << "limit " << limit;
-    EXPECT_EQ(ReadBytes(folder.File("velmora-neu.kat")), old_records);
-    EXPECT_EQ(FolderNames(folder.path()),
-              (std::vector<std::string>{"velmora-neu.kat", "velmora.kat"}));
-  }
-  EXPECT_EQ(ConvertWithFileSizeLimit(folder.File("velmora.kat"), folder.File("velmora-neu.kat"),
-                                     10'000 * kRecordSize),
-            0);
-  EXPECT_EQ(fs::file_size(folder.File("velmora-neu.kat")), 10'000 * kRecordSize);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // alone and without the conversion's own readers, so that the fuzz targets compare two
 // independent answers.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -156,6 +157,30 @@ inline void Require(bool holds, const char* property) {
   if (holds) return;
   std::fprintf(stderr, "Property violated: %s\n", property);
   std::abort();
+}
+
+template <typename Unsigned>
+Unsigned LoadLittleEndian(const char* bytes) {
+  Unsigned value = 0;
+  for (std::size_t i = 0; i < sizeof(Unsigned); ++i) {
+    value |= static_cast<Unsigned>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  }
+  return value;
+}
+
+/// Checks the 62 bytes of `record` against the columns of the valid `line` it was taken from.
+inline void CheckRecord(std::string_view record, std::string_view line) {
+  Require(record.substr(0, 20) == ExpectedText(line, 1, 20),
+          "record bytes 0-19 are columns 1-20, trimmed and padded");
+  Require(record.substr(20, 30) == ExpectedText(line, 21, 30),
+          "record bytes 20-49 are columns 21-50, trimmed and padded");
+  if (const auto number = ExpectedSimpleNumber(Columns(line, 51, 5))) {
+    Require(std::bit_cast<float>(LoadLittleEndian<std::uint32_t>(record.data() + 50)) == *number,
+            "record bytes 50-53 hold the number of columns 51-55");
+  }
+  Require(std::bit_cast<double>(LoadLittleEndian<std::uint64_t>(record.data() + 54)) ==
+              ExpectedDate(Columns(line, 56, 10)),
+          "record bytes 54-61 hold the date of columns 56-65");
 }
 
 }  // namespace tessaril::fuzz

@@ -90,29 +90,6 @@ std::string ReadFile(const std::string& path) {
   return bytes;
 }
 
-template <typename Unsigned>
-Unsigned LoadLittleEndian(const char* bytes) {
-  Unsigned value = 0;
-  for (std::size_t i = 0; i < sizeof(Unsigned); ++i) {
-    value |= static_cast<Unsigned>(static_cast<unsigned char>(bytes[i])) << (8 * i);
-  }
-  return value;
-}
-
-void CheckRecord(std::string_view record, std::string_view line) {
-  Require(record.substr(0, 20) == tessaril::fuzz::ExpectedText(line, 1, 20),
-          "record bytes 0-19 are columns 1-20, trimmed and padded");
-  Require(record.substr(20, 30) == tessaril::fuzz::ExpectedText(line, 21, 30),
-          "record bytes 20-49 are columns 21-50, trimmed and padded");
-  if (const auto number = tessaril::fuzz::ExpectedSimpleNumber(Columns(line, 51, 5))) {
-    Require(std::bit_cast<float>(LoadLittleEndian<std::uint32_t>(record.data() + 50)) == *number,
-            "record bytes 50-53 hold the number of columns 51-55");
-  }
-  Require(std::bit_cast<double>(LoadLittleEndian<std::uint64_t>(record.data() + 54)) ==
-              tessaril::fuzz::ExpectedDate(Columns(line, 56, 10)),
-          "record bytes 54-61 hold the date of columns 56-65");
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -138,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string records = ReadFile(dest);
     Require(records.size() == lines.size() * tessaril::kRecordSize, "62 bytes per line");
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      CheckRecord(
+      tessaril::fuzz::CheckRecord(
           std::string_view(records).substr(i * tessaril::kRecordSize, tessaril::kRecordSize),
           lines[i]);
     }
