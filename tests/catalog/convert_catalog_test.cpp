@@ -21,24 +21,11 @@ using testing::FolderNames;
 using testing::ReadBytes;
 using testing::RecordingNotices;
 using testing::TempFolder;
+using testing::ValidCatalogue;
+using testing::ValidLine;
 using testing::WriteBytes;
 
 constexpr std::string_view kSuccess = "Konvertieren erfolgreich abgeschlossen";
-
-std::string ValidLine(int i) {
-  return CatalogLine("Artikel " + std::to_string(i),
-                     "Gr\xF6\xDF"
-                     "e " +
-                         std::to_string(i % 50),
-                     std::to_string(i % 100) + ",5", "24.12.2020");
-}
-
-// The old catalogue of `count` valid lines, each ended by `line_end`.
-std::string Catalogue(int count, std::string_view line_end = "\r\n") {
-  std::string text;
-  for (int i = 1; i <= count; ++i) text += ValidLine(i) + std::string(line_end);
-  return text;
-}
 
 RecordingNotices::Notice Convert(const std::string& source, const std::string& dest) {
   RecordingNotices notices;
@@ -54,7 +41,7 @@ void ExpectSuccess(const RecordingNotices::Notice& notice) {
 
 TEST(ConvertCatalog, TenLinesGive620BytesInLineOrder) {
   TempFolder folder;
-  WriteBytes(folder.File("velmora.kat"), Catalogue(10));
+  WriteBytes(folder.File("velmora.kat"), ValidCatalogue(10));
   ExpectSuccess(Convert(folder.File("velmora.kat"), folder.File("velmora-neu.kat")));
   const std::string records = ReadBytes(folder.File("velmora-neu.kat"));
   ASSERT_EQ(records.size(), 620u);
@@ -68,15 +55,15 @@ TEST(ConvertCatalog, TenLinesGive620BytesInLineOrder) {
 
 TEST(ConvertCatalog, EveryLineEndKindGivesTheSameRecords) {
   TempFolder folder;
-  WriteBytes(folder.File("crlf.kat"), Catalogue(5, "\r\n"));
+  WriteBytes(folder.File("crlf.kat"), ValidCatalogue(5, "\r\n"));
   ExpectSuccess(Convert(folder.File("crlf.kat"), folder.File("expected.kat")));
   const std::string expected = ReadBytes(folder.File("expected.kat"));
   ASSERT_EQ(expected.size(), 5 * kRecordSize);
 
   std::string mixed = ValidLine(1) + "\r" + ValidLine(2) + "\n" + ValidLine(3) + "\r\n" +
                       ValidLine(4) + "\r" + ValidLine(5);
-  const std::string sources[] = {Catalogue(5, "\r"), Catalogue(5, "\n"), mixed,
-                                 Catalogue(4) + ValidLine(5)};
+  const std::string sources[] = {ValidCatalogue(5, "\r"), ValidCatalogue(5, "\n"), mixed,
+                                 ValidCatalogue(4) + ValidLine(5)};
   for (const std::string& source : sources) {
     WriteBytes(folder.File("source.kat"), source);
     ExpectSuccess(Convert(folder.File("source.kat"), folder.File("out.kat")));
@@ -87,8 +74,8 @@ TEST(ConvertCatalog, EveryLineEndKindGivesTheSameRecords) {
 TEST(ConvertCatalog, SourceAsDestinationIsReadWholeThenReplaced) {
   TempFolder folder;
   const std::string path = folder.File("velmora.kat");
-  WriteBytes(path, Catalogue(100));
-  WriteBytes(folder.File("copy.kat"), Catalogue(100));
+  WriteBytes(path, ValidCatalogue(100));
+  WriteBytes(folder.File("copy.kat"), ValidCatalogue(100));
   ExpectSuccess(Convert(folder.File("copy.kat"), folder.File("expected.kat")));
   ExpectSuccess(Convert(path, path));
   // No old text remains past the records.
@@ -97,7 +84,7 @@ TEST(ConvertCatalog, SourceAsDestinationIsReadWholeThenReplaced) {
 
 TEST(ConvertCatalog, MoreThan32767LinesConvert) {
   TempFolder folder;
-  WriteBytes(folder.File("velmora.kat"), Catalogue(40'000));
+  WriteBytes(folder.File("velmora.kat"), ValidCatalogue(40'000));
   ExpectSuccess(Convert(folder.File("velmora.kat"), folder.File("velmora-neu.kat")));
   EXPECT_EQ(fs::file_size(folder.File("velmora-neu.kat")), 40'000 * kRecordSize);
 }
@@ -114,8 +101,8 @@ TEST(ConvertCatalog, BadDateOnLine5FailsAndARepairedSourceThenConverts) {
   TempFolder folder;
   const std::string source = folder.File("velmora.kat");
   const std::string dest = folder.File("velmora-neu.kat");
-  std::string lines = Catalogue(4) + CatalogLine("Funf", "", "1", "31.02.2020") + "\r\n";
-  WriteBytes(source, lines + Catalogue(3));
+  std::string lines = ValidCatalogue(4) + CatalogLine("Funf", "", "1", "31.02.2020") + "\r\n";
+  WriteBytes(source, lines + ValidCatalogue(3));
 
   const auto notice = Convert(source, dest);
   EXPECT_EQ(notice.text,
@@ -127,7 +114,7 @@ TEST(ConvertCatalog, BadDateOnLine5FailsAndARepairedSourceThenConverts) {
   EXPECT_EQ(Convert(source, dest).icon, NoticeIcon::kCritical);
   EXPECT_EQ(ReadBytes(dest), "previous records");
 
-  WriteBytes(source, Catalogue(8));
+  WriteBytes(source, ValidCatalogue(8));
   ExpectSuccess(Convert(source, dest));
   EXPECT_EQ(fs::file_size(dest), 8 * kRecordSize);
 }
@@ -197,7 +184,7 @@ TEST(ConvertCatalog, FailuresLeaveTheDestinationAsItWas) {
   for (const FailureCase& failure_case : cases) {
     SCOPED_TRACE(failure_case.name);
     TempFolder folder;
-    WriteBytes(folder.File("velmora.kat"), Catalogue(3));
+    WriteBytes(folder.File("velmora.kat"), ValidCatalogue(3));
     const auto [source, dest] = failure_case.setup(folder);
     const std::vector<std::string> names_before = FolderNames(folder.path());
     const bool dest_existed = fs::is_regular_file(dest);

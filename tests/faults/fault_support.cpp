@@ -10,7 +10,6 @@
 #include <cstdlib>
 
 #include "catalog/convert_catalog.h"
-#include "tests/support/catalog_lines.h"
 #include "tests/support/recording_notices.h"
 
 namespace tessaril::testing {
@@ -46,19 +45,6 @@ void WriteAll(int fd, std::string_view bytes) {
 }
 
 }  // namespace
-
-std::string ValidCatalogue(int count, std::string_view line_end) {
-  std::string text;
-  for (int i = 1; i <= count; ++i) {
-    text += CatalogLine("Artikel " + std::to_string(i),
-                        "Gr\xF6\xDF"
-                        "e " +
-                            std::to_string(i % 50),
-                        std::to_string(i % 100) + ",5", "24.12.2020");
-    text += line_end;
-  }
-  return text;
-}
 
 ChildRun ConvertInChild(const std::string& source, const std::string& dest,
                         const std::function<bool()>& prepare, unsigned timeout_seconds) {

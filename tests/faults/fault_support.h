@@ -18,9 +18,6 @@ struct ChildRun {
   int exit_code = -1;
 };
 
-/// An old catalogue of `count` valid lines, each ended by `line_end`.
-std::string ValidCatalogue(int count, std::string_view line_end = "\r\n");
-
 /// Converts `source` into `dest` in a child process, so that limits, a lower user or a crash
 /// stay there. `prepare` runs in the child first and returns false when it could not set up
 /// what the case needs. A child still busy after `timeout_seconds` is ended by SIGALRM.

@@ -12,6 +12,7 @@
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
 #include "tests/faults/fault_support.h"
+#include "tests/support/catalog_lines.h"
 #include "tests/support/recording_notices.h"
 #include "tests/support/temp_folder.h"
 

@@ -7,6 +7,7 @@
 
 #include "catalog/convert_catalog.h"
 #include "tests/faults/fault_support.h"
+#include "tests/support/catalog_lines.h"
 #include "tests/support/recording_notices.h"
 #include "tests/support/temp_folder.h"
 

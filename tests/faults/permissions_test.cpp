@@ -8,6 +8,7 @@
 
 #include "catalog/record_writer.h"
 #include "tests/faults/fault_support.h"
+#include "tests/support/catalog_lines.h"
 #include "tests/support/temp_folder.h"
 
 namespace tessaril {

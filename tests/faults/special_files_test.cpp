@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/faults/fault_support.h"
+#include "tests/support/catalog_lines.h"
 #include "tests/support/temp_folder.h"
 
 namespace tessaril {
