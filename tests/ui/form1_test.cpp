@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/record_writer.h"
 #include "tests/support/catalog_lines.h"
 #include "tests/support/temp_folder.h"
 
@@ -37,8 +38,6 @@ using testing::CatalogLine;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
-
-constexpr std::size_t kRecordSize = 62;
 
 // What a test saw of one message box.
 struct SeenNotice {
