@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/atomic_output_file.h"
 #include "ui/form1.h"
 
 namespace {
@@ -49,6 +50,7 @@ void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  tessaril::IgnoreFileSizeSignal();
   if (!DisplayNamed()) {
     std::fputs(kNoDisplay, stderr);
     return EXIT_FAILURE;

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
 namespace tessaril {
 namespace {
@@ -23,15 +25,22 @@ int CloseKeepingErrno(int fd) {
   return result;
 }
 
+// Hidden, and unlike any name a user would give. Clashes are met by O_EXCL and a next try, so
+// the name needs to be unlikely, not unguessable.
 std::string TemporaryName() {
-  static std::mt19937_64 generator{std::random_device{}()};
+  static std::uint64_t state =
+      (static_cast<std::uint64_t>(::getpid()) << 32) ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  state = state * 6364136223846793005ULL + 1442695040888963407ULL;
   char name[32];
   std::snprintf(name, sizeof name, ".tessaril-%012llx.tmp",
-                static_cast<unsigned long long>(generator() & 0xFFFF'FFFF'FFFFULL));
+                static_cast<unsigned long long>((state >> 16) & 0xFFFF'FFFF'FFFFULL));
   return name;
 }
 
 }  // namespace
+
+void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 AtomicOutputFile::~AtomicOutputFile() { Discard(); }
 
@@ -111,7 +120,7 @@ std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      return FailureFromErrno(errno, path_);
+      return IoFailureFromErrno(errno, path_);
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
@@ -119,10 +128,10 @@ std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
 }
 
 std::optional<Failure> AtomicOutputFile::Commit() {
-  if (::fsync(fd_) != 0) return FailureFromErrno(errno, path_);
+  if (::fsync(fd_) != 0) return IoFailureFromErrno(errno, path_);
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) return FailureFromErrno(errno, path_);
+  if (::close(fd) != 0) return IoFailureFromErrno(errno, path_);
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) return FailureFromErrno(errno, path_);
   temporary_.clear();
   // The new records are in place; syncing the folder makes the rename itself durable. A

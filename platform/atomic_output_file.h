@@ -8,6 +8,10 @@
 
 namespace tessaril {
 
+/// Makes a write beyond the process's file size limit fail, to be reported as a full disk, where
+/// the system would otherwise end the program. Called once at start-up.
+void IgnoreFileSizeSignal();
+
 /// Writes a new file beside the destination and puts it in place of the destination only when
 /// it is complete and on disk, so a failure never leaves a half-written destination. Without
 /// `Commit`, the destructor removes the new file and the destination stays as it was.

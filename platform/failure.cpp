@@ -55,6 +55,13 @@ Failure FailureFromErrno(int error_number, std::string_view path) {
     case ENXIO:  // A socket, or a device without its driver: no file to read or write.
     case ENODEV:
       return PathFailure(FailureCode::kPathFileAccess, path);
+    default:
+      return IoFailureFromErrno(error_number, path);
+  }
+}
+
+Failure IoFailureFromErrno(int error_number, std::string_view path) {
+  switch (error_number) {
     case ENOSPC:
     case EDQUOT:
     case EFBIG:

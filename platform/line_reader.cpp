@@ -28,7 +28,8 @@ Failure OpenFailure(int error_number, const std::string& path) {
 
 }  // namespace
 
-LineReader::LineReader(std::size_t kept_columns) : kept_columns_(kept_columns) {}
+LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
+    : kept_columns_(kept_columns), buffer_size_(std::max<std::size_t>(buffer_size, 1)) {}
 
 LineReader::~LineReader() { Close(); }
 
@@ -38,7 +39,11 @@ void LineReader::Close() {
 }
 
 std::optional<Failure> LineReader::Open(const std::string& path) {
+  Close();
   path_ = path;
+  pos_ = end_ = 0;
+  skip_lf_ = false;
+  failure_.reset();
   if (path.empty() || path.find('\0') != std::string::npos) {
     return PathFailure(FailureCode::kBadFileName, path);
   }
@@ -46,11 +51,19 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd_ < 0) return OpenFailure(errno, path);
   struct stat info {};
-  if (::fstat(fd_, &info) != 0) return FailureFromErrno(errno, path);
-  if (!S_ISREG(info.st_mode)) return PathFailure(FailureCode::kPathFileAccess, path);
+  std::optional<Failure> failure;
+  if (::fstat(fd_, &info) != 0) {
+    failure = FailureFromErrno(errno, path);
+  } else if (!S_ISREG(info.st_mode)) {
+    failure = PathFailure(FailureCode::kPathFileAccess, path);
+  }
+  if (failure) {
+    Close();
+    return failure;
+  }
   file_size_ = static_cast<std::uint64_t>(info.st_size);
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-  buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
+  buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
   kept_.reserve(kept_columns_);
   return std::nullopt;
 }
@@ -59,13 +72,14 @@ bool LineReader::Refill() {
   pos_ = end_ = 0;
   next_cr_ = next_lf_ = kNotSearched;
   for (;;) {
-    const ssize_t count = ::read(fd_, buffer_.get(), kBufferSize);
+    const ssize_t count = ::read(fd_, buffer_.get(), buffer_size_);
     if (count >= 0) {
       end_ = static_cast<std::size_t>(count);
       return true;
     }
     if (errno != EINTR) {
-      failure_ = FailureFromErrno(errno, path_);
+      failure_ = IoFailureFromErrno(errno, path_);
+      Close();
       return false;
     }
   }
@@ -91,6 +105,7 @@ bool LineReader::ReadLine(std::string_view& line) {
   if (fd_ < 0) return false;
   kept_.clear();
   bool line_started = false;
+  bool spans_buffers = false;
   for (;;) {
     if (pos_ == end_) {
       if (!Refill()) return false;
@@ -108,19 +123,24 @@ bool LineReader::ReadLine(std::string_view& line) {
     const std::size_t line_end = FindLineEnd();
     if (line_end == end_) {
       Keep(data + pos_, end_ - pos_);
+      spans_buffers = true;
       pos_ = end_;
       continue;
     }
-    if (kept_.empty()) {
-      line = std::string_view(data + pos_, std::min(kept_columns_, line_end - pos_));
-    } else {
+    if (spans_buffers) {
       Keep(data + pos_, line_end - pos_);
       line = kept_;
+    } else {
+      line = std::string_view(data + pos_, std::min(kept_columns_, line_end - pos_));
     }
     pos_ = line_end + 1;
     if (data[line_end] == '\r') {
-      if (pos_ < end_ && data[pos_] == '\n') ++pos_;
-      skip_lf_ = pos_ == end_;
+      // The LF of a CR LF may only arrive with the next buffer.
+      if (pos_ == end_) {
+        skip_lf_ = true;
+      } else if (data[pos_] == '\n') {
+        ++pos_;
+      }
     }
     return true;
   }

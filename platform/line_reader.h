@@ -17,7 +17,9 @@ namespace tessaril {
 /// of a line are kept, so a huge line costs no memory.
 class LineReader {
  public:
-  explicit LineReader(std::size_t kept_columns);
+  static constexpr std::size_t kDefaultBufferSize = 1 << 20;
+
+  explicit LineReader(std::size_t kept_columns, std::size_t buffer_size = kDefaultBufferSize);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -41,10 +43,10 @@ class LineReader {
   void Keep(const char* begin, std::size_t size);
   void Close();
 
-  static constexpr std::size_t kBufferSize = 1 << 20;
   static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
 
   std::size_t kept_columns_;
+  std::size_t buffer_size_;
   std::string path_;
   int fd_ = -1;
   std::uint64_t file_size_ = 0;

@@ -11,6 +11,7 @@
 
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
+#include "platform/atomic_output_file.h"
 #include "tests/faults/fault_support.h"
 #include "tests/support/catalog_lines.h"
 #include "tests/support/recording_notices.h"
@@ -42,8 +43,8 @@ constexpr std::string_view kSuccess = "Konvertieren erfolgreich abgeschlossen";
 
 std::function<bool()> FileSizeLimit(rlim_t limit) {
   return [limit] {
-    // Past the limit, write() then fails with EFBIG instead of the process being killed.
-    ::signal(SIGXFSZ, SIG_IGN);
+    // As the program does at start-up: past the limit, write() fails with EFBIG.
+    IgnoreFileSizeSignal();
     const rlimit file_size{limit, limit};
     return ::setrlimit(RLIMIT_FSIZE, &file_size) == 0;
   };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,9 @@ using testing::WriteBytes;
 
 constexpr std::size_t kKept = 65;
 
-std::vector<std::string> ReadAllLines(const std::string& path, std::size_t kept = kKept) {
-  LineReader reader(kept);
+std::vector<std::string> ReadAllLines(const std::string& path, std::size_t kept = kKept,
+                                      std::size_t buffer_size = LineReader::kDefaultBufferSize) {
+  LineReader reader(kept, buffer_size);
   EXPECT_EQ(reader.Open(path), std::nullopt);
   std::vector<std::string> lines;
   std::string_view line;
@@ -61,31 +63,49 @@ TEST(LineReader, KeepsOnlyTheFirstColumnsOfLongLines) {
             (std::vector<std::string>{long_line.substr(0, kKept), "short"}));
 }
 
-TEST(LineReader, LinesAcrossBufferBoundaries) {
-  // The reader's buffer holds one mebibyte; these lines straddle its ends.
-  constexpr std::size_t kBuffer = 1 << 20;
-  struct Case {
-    std::string content;
-    std::vector<std::string> lines;
-  };
-  const std::string head(kBuffer - 1, 'x');
-  const std::string kept = head.substr(0, kKept);
-  const Case cases[] = {
-      // CR as the buffer's last byte, its LF the next buffer's first.
-      {head + "\r\nnext", {kept, "next"}},
-      {head + "\rnext", {kept, "next"}},
-      {head + "\r\r\n", {kept, ""}},
-      {head + "\n\nnext", {kept, "", "next"}},
-      {"first\n" + std::string(kBuffer - 10, 'y') + "1234567890abc\r\nlast",
-       {"first", std::string(kKept, 'y'), "last"}},
-      // A line of three buffers without a line end costs only its kept columns.
-      {std::string(3 * kBuffer + 5, 'z'), {std::string(kKept, 'z')}},
-  };
-  TempFolder folder;
-  for (const auto& [content, lines] : cases) {
-    WriteBytes(folder.File("lines"), content);
-    EXPECT_EQ(ReadAllLines(folder.File("lines")), lines);
+// The lines of `content` split the plain way, each cut to `kept` bytes.
+std::vector<std::string> SplitPlainly(std::string_view content, std::size_t kept) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content[i] != '\r' && content[i] != '\n') continue;
+    lines.emplace_back(content.substr(start, std::min(kept, i - start)));
+    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+    start = i + 1;
   }
+  if (start < content.size()) lines.emplace_back(content.substr(start, kept));
+  return lines;
+}
+
+TEST(LineReader, SameLinesWhateverTheBufferSize) {
+  // Small buffers put every line end and every cut at a buffer's edge somewhere.
+  const std::string contents[] = {
+      "ab\r\ncd\r\n\nef",
+      "ab\r\n\nnext\r\n",
+      "\r\r\n\n\r\n\r",
+      "x\r",
+      "abcdefghij\r\nklmnopqrstuvw\rxyz\n0123456789",
+      "a\n\rb\r\r\nc\n\n",
+      std::string(40, 'z'),
+  };
+  constexpr std::size_t kSmallKept = 4;
+  TempFolder folder;
+  for (const std::string& content : contents) {
+    WriteBytes(folder.File("lines"), content);
+    const auto expected = SplitPlainly(content, kSmallKept);
+    for (std::size_t buffer_size = 1; buffer_size <= 12; ++buffer_size) {
+      EXPECT_EQ(ReadAllLines(folder.File("lines"), kSmallKept, buffer_size), expected)
+          << "content: " << content << ", buffer of " << buffer_size;
+    }
+  }
+}
+
+TEST(LineReader, AHugeLineCostsOnlyItsKeptColumns) {
+  TempFolder folder;
+  WriteBytes(folder.File("lines"),
+             std::string(3 * LineReader::kDefaultBufferSize + 5, 'z') + "\n.");
+  EXPECT_EQ(ReadAllLines(folder.File("lines")),
+            (std::vector<std::string>{std::string(kKept, 'z'), "."}));
 }
 
 TEST(LineReader, OpenFailuresNameThePath) {
