@@ -8,7 +8,8 @@ namespace tessaril {
 /// line feeds ignored wherever they stand. Accepts an optional sign, digits with at most one
 /// ".", an optional exponent (E, e, D or d, optional sign, digits) and the integer prefixes
 /// "&H" (hexadecimal) and "&O" (octal). Never fails: text without a leading number gives 0,
-/// and a value beyond the double range gives infinity of its sign.
+/// a value beyond the double range gives infinity of its sign, and one too small for it zero of
+/// its sign.
 double ReadNumber(std::string_view text);
 
 }  // namespace tessaril

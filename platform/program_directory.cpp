@@ -13,7 +13,8 @@ std::string ProgramDirectory() {
 }
 
 std::string WithTrailingSeparator(std::string directory, char separator) {
-  if (directory.empty() || directory.back() != separator) directory += separator;
+  // An unknown folder stays empty, so that file names after it stay relative.
+  if (!directory.empty() && directory.back() != separator) directory += separator;
   return directory;
 }
 

@@ -1,6 +1,5 @@
 #include "ui/form1.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFont>
 #include <QFontInfo>
@@ -117,7 +116,7 @@ Form1::Form1(QWidget* parent)
 }
 
 void Form1::Form_Load() {
-  const QString directory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+  const QString directory = QDir::toNativeSeparators(QString::fromStdString(ProgramDirectory()));
   txtSource->setText(PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora.kat")));
   txtDest->setText(
       PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora-neu.kat")));

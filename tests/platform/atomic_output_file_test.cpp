@@ -62,14 +62,29 @@ TEST(AtomicOutputFile, KeepsThePermissionsOfTheDestination) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST(AtomicOutputFile, ASymbolicLinkHasItsTargetReplaced) {
+TEST(AtomicOutputFile, SymbolicLinksHaveTheirFinalTargetWritten) {
   TempFolder folder;
   fs::create_directory(folder.path() / "real");
   WriteBytes(folder.File("real/velmora-neu.kat"), "old");
-  fs::create_symlink("real/velmora-neu.kat", folder.path() / "link.kat");
-  ASSERT_EQ(WriteWhole(folder.File("link.kat"), "new"), std::nullopt);
-  EXPECT_TRUE(fs::is_symlink(folder.path() / "link.kat"));
-  EXPECT_EQ(ReadBytes(folder.File("real/velmora-neu.kat")), "new");
+  fs::create_symlink("real/velmora-neu.kat", folder.path() / "relative.kat");
+  fs::create_symlink(folder.path() / "relative.kat", folder.path() / "chain.kat");
+  fs::create_symlink("real/not-yet.kat", folder.path() / "dangling.kat");
+  struct Case {
+    std::string link;
+    std::string target;
+  };
+  const Case cases[] = {
+      {"relative.kat", "real/velmora-neu.kat"},
+      {"chain.kat", "real/velmora-neu.kat"},
+      {"dangling.kat", "real/not-yet.kat"},
+  };
+  for (const auto& [link, target] : cases) {
+    ASSERT_EQ(WriteWhole(folder.File(link), "new " + link), std::nullopt) << link;
+    EXPECT_TRUE(fs::is_symlink(folder.path() / link));
+    EXPECT_EQ(ReadBytes(folder.File(target)), "new " + link);
+  }
+  EXPECT_EQ(FolderNames(folder.path() / "real"),
+            (std::vector<std::string>{"not-yet.kat", "velmora-neu.kat"}));
 }
 
 TEST(AtomicOutputFile, RefusedDestinationsStayAsTheyWere) {
@@ -77,6 +92,8 @@ TEST(AtomicOutputFile, RefusedDestinationsStayAsTheyWere) {
   WriteBytes(folder.File("read-only.kat"), "old");
   fs::permissions(folder.File("read-only.kat"), fs::perms::owner_read | fs::perms::group_read);
   fs::create_directory(folder.path() / "folder.kat");
+  fs::create_symlink("loop-b.kat", folder.path() / "loop-a.kat");
+  fs::create_symlink("loop-a.kat", folder.path() / "loop-b.kat");
   struct Case {
     std::string path;
     FailureCode code;
@@ -89,6 +106,7 @@ TEST(AtomicOutputFile, RefusedDestinationsStayAsTheyWere) {
       {folder.File("missing/velmora-neu.kat"), FailureCode::kPathNotFound},
       {folder.File("read-only.kat/velmora-neu.kat"), FailureCode::kPathNotFound},
       {folder.File(std::string(300, 'n')), FailureCode::kBadFileName},
+      {folder.File("loop-a.kat"), FailureCode::kPathFileAccess},
   };
   for (const auto& [path, code] : cases) {
     const std::optional<Failure> failure = WriteWhole(path, "new");
@@ -96,7 +114,8 @@ TEST(AtomicOutputFile, RefusedDestinationsStayAsTheyWere) {
     EXPECT_EQ(failure->code, code) << path;
   }
   EXPECT_EQ(ReadBytes(folder.File("read-only.kat")), "old");
-  EXPECT_EQ(FolderNames(folder.path()), (std::vector<std::string>{"folder.kat", "read-only.kat"}));
+  EXPECT_EQ(FolderNames(folder.path()),
+            (std::vector<std::string>{"folder.kat", "loop-a.kat", "loop-b.kat", "read-only.kat"}));
   EXPECT_TRUE(fs::is_empty(folder.path() / "folder.kat"));
 }
 

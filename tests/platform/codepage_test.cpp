@@ -5,7 +5,7 @@
 namespace tessaril {
 namespace {
 
-TEST(Cp1252ToUtf8, DecodesEveryByteOfTheCodePage) {
+TEST(Cp1252ToUtf8, DecodesUmlautsTheEuroAndTheUndefinedBytes) {
   struct Case {
     std::string_view bytes;
     std::string_view utf8;

@@ -62,6 +62,26 @@ TEST(ReadNumber, ReadsTheLeadingNumber) {
   }
 }
 
+TEST(ReadNumber, RoundsEveryDecimalToTheNearestDouble) {
+  // Rows on both sides of the limits of exact small decimals: 2^53 and 10^22.
+  const NumberCase cases[] = {
+      {"0.3", 0.3},
+      {"123.456", 123.456},
+      {"1e22", 1e22},
+      {"1e23", 1e23},
+      {"1e-22", 1e-22},
+      {"9007199254740992", 9007199254740992.0},
+      {"9007199254740993", 9007199254740993.0},
+      {"123456789012345678e-5", 123456789012345678e-5},
+      {"1.7976931348623158e308", 1.7976931348623158e308},
+      {"2.4703282292062328e-324", 2.4703282292062328e-324},
+      {"4.9e-324", 4.9e-324},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(ReadNumber(text), expected) << "text: \"" << text << '"';
+  }
+}
+
 TEST(ReadNumber, UnderflowKeepsTheSign) {
   const double value = ReadNumber("-1e-400");
   EXPECT_EQ(value, 0);

@@ -18,6 +18,7 @@ TEST(WithTrailingSeparator, AddsTheSeparatorOnlyWhereMissing) {
       {"/opt/tools", '/', "/opt/tools/"},
       {"C:\\Tools", '\\', "C:\\Tools\\"},
       {"D:\\", '\\', "D:\\"},
+      {"", '/', ""},
   };
   for (const auto& [directory, separator, expected] : cases) {
     EXPECT_EQ(WithTrailingSeparator(directory, separator), expected);

@@ -33,6 +33,10 @@ TEST(NarrowToSingle, RoundsToNearestAndSaturatesToInfinity) {
       {0x1.ffffffp+127, kInfinity},
       {std::numeric_limits<double>::infinity(), kInfinity},
       {1e-50, 0.0f},
+      // Singles below the normal range keep what they can.
+      {1e-40, 1e-40f},
+      {0x1p-149, 0x1p-149f},
+      {0x1p-151, 0.0f},
   };
   for (const auto& [value, expected] : cases) {
     EXPECT_EQ(std::bit_cast<std::uint32_t>(NarrowToSingle(value)),
@@ -43,6 +47,10 @@ TEST(NarrowToSingle, RoundsToNearestAndSaturatesToInfinity) {
 
 TEST(NarrowToSingle, PointOneHasTheBitsOfTheNearestSingle) {
   EXPECT_EQ(std::bit_cast<std::uint32_t>(NarrowToSingle(0.1)), 0x3DCCCCCDu);
+}
+
+TEST(NarrowToSingle, NegativeZeroStaysNegative) {
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(NarrowToSingle(-0.0)), 0x80000000u);
 }
 
 TEST(NarrowToSingle, NotANumberStaysNotANumber) {
