@@ -2,7 +2,6 @@
 
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -54,42 +53,6 @@ double ReadPrefixedInteger(BlankSkippingCursor& cursor, int radix) {
   return value;
 }
 
-// Only reached when the value is beyond the double range: a number of magnitude one or more
-// overflowed, a smaller one underflowed.
-double OutOfRangeValue(std::string_view number) {
-  const bool negative = number.front() == '-';
-  const std::size_t exponent_at = number.find('e');
-  const std::string_view mantissa = number.substr(0, exponent_at);
-  long long exponent = 0;
-  if (exponent_at != std::string_view::npos) {
-    const std::string_view digits = number.substr(exponent_at + 1);
-    const bool exponent_negative = !digits.empty() && digits.front() == '-';
-    for (char c : digits) {
-      if (IsDigit(c) && exponent < 1'000'000'000) exponent = exponent * 10 + (c - '0');
-    }
-    if (exponent_negative) exponent = -exponent;
-  }
-  // Decimal position of the first significant digit relative to the units place.
-  long long position = 0;
-  bool before_point = true;
-  long long integer_digits = 0;
-  for (char c : mantissa) {
-    if (c == '.') {
-      before_point = false;
-    } else if (IsDigit(c)) {
-      if (before_point) {
-        if (integer_digits > 0 || c != '0') ++integer_digits;
-      } else if (integer_digits == 0) {
-        --position;
-        if (c != '0') break;
-      }
-    }
-  }
-  if (integer_digits > 0) position = integer_digits - 1;
-  const double magnitude = position + exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  return negative ? -magnitude : magnitude;
-}
-
 // The significant characters of the leading number, compacted into the form std::from_chars
 // reads. They are never more than the characters of the text they come from, which fixes the
 // room needed; short texts, such as every catalogue field, need no heap.
@@ -113,24 +76,27 @@ class CompactNumber {
   std::size_t size_ = 0;
 };
 
-// Most numbers are a few digits with a small power of ten. Their digits and that power are both
-// exact doubles, so one multiplication or division rounds correctly; any other number is left to
-// std::from_chars.
-struct ExactDecimal {
+// The number as its significant digits and a power of ten. Most numbers are a few digits with a
+// small power: both are exact doubles then, so one multiplication or division rounds correctly;
+// any other number is left to std::from_chars.
+struct DecimalNumber {
   static constexpr std::uint64_t kLargestExactInteger = std::uint64_t{1} << 53;
-  static constexpr int kLargestExactPowerOfTen = 22;
+  static constexpr long long kLargestExactPowerOfTen = 22;
 
   void AddDigit(int digit, bool after_point) {
     if (digits >= kLargestExactInteger) {
-      too_many_digits = true;
+      // No room for the digit; before the point it still moves the others up a place.
+      inexact = true;
+      if (!after_point) ++exponent;
       return;
     }
     digits = digits * 10 + static_cast<std::uint64_t>(digit);
+    if (digits != 0) ++significant_digits;
     if (after_point) --exponent;
   }
 
-  std::optional<double> Value() const {
-    if (too_many_digits || digits > kLargestExactInteger) return std::nullopt;
+  std::optional<double> ExactValue() const {
+    if (inexact || digits > kLargestExactInteger) return std::nullopt;
     if (exponent < -kLargestExactPowerOfTen || exponent > kLargestExactPowerOfTen) {
       return std::nullopt;
     }
@@ -140,14 +106,24 @@ struct ExactDecimal {
     return negative ? -value : value;
   }
 
+  // For a value beyond the double range: one of magnitude one or more overflowed, a smaller one
+  // underflowed.
+  double OutOfRangeValue() const {
+    const long long power_of_leading_digit = exponent + significant_digits - 1;
+    const double magnitude =
+        power_of_leading_digit >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -magnitude : magnitude;
+  }
+
   static constexpr std::array<double, kLargestExactPowerOfTen + 1> kPowersOfTen = {
       1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
   bool negative = false;
-  bool too_many_digits = false;
+  bool inexact = false;
   std::uint64_t digits = 0;
-  int exponent = 0;
+  long long significant_digits = 0;
+  long long exponent = 0;
 };
 
 }  // namespace
@@ -169,10 +145,10 @@ double ReadNumber(std::string_view text) {
   }
 
   CompactNumber number(text.size());
-  ExactDecimal exact;
+  DecimalNumber decimal;
   if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-    exact.negative = cursor.Peek() == '-';
-    if (exact.negative) number.Append('-');
+    decimal.negative = cursor.Peek() == '-';
+    if (decimal.negative) number.Append('-');
     cursor.Advance();
   }
   bool has_digits = false;
@@ -182,7 +158,7 @@ double ReadNumber(std::string_view text) {
       seen_point = true;
     } else {
       has_digits = true;
-      exact.AddDigit(c - '0', seen_point);
+      decimal.AddDigit(c - '0', seen_point);
     }
     number.Append(c);
     cursor.Advance();
@@ -208,14 +184,14 @@ double ReadNumber(std::string_view text) {
       number.Append(cursor.Peek());
       cursor.Advance();
     }
-    exact.exponent += exponent_negative ? -exponent : exponent;
+    decimal.exponent += exponent_negative ? -exponent : exponent;
   }
 
-  if (const std::optional<double> value = exact.Value()) return *value;
+  if (const std::optional<double> value = decimal.ExactValue()) return *value;
   const std::string_view compact = number.View();
   double value = 0;
   const auto [end, error] = std::from_chars(compact.data(), compact.data() + compact.size(), value);
-  if (error == std::errc::result_out_of_range) return OutOfRangeValue(compact);
+  if (error == std::errc::result_out_of_range) return decimal.OutOfRangeValue();
   return value;
 }
 

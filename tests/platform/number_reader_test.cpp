@@ -56,6 +56,9 @@ TEST(ReadNumber, ReadsTheLeadingNumber) {
       {"0.000001e310", 1e304},
       {"1" + std::string(400, '0'), kInfinity},
       {"0." + std::string(400, '0') + "1", 0},
+      {"123" + std::string(300, '0') + "e10", kInfinity},
+      {"1" + std::string(400, '0') + "e-500", 1e-100},
+      {"-0.00012e-320", 0},
   };
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(ReadNumber(text), expected) << "text: \"" << text << '"';
