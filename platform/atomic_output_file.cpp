@@ -63,6 +63,7 @@ std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
 
 std::optional<Failure> AtomicOutputFile::ResolveTarget() {
   target_ = path_;
+  existing_.reset();
   for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
     struct stat info {};
     if (::lstat(target_.c_str(), &info) != 0) {
@@ -75,6 +76,7 @@ std::optional<Failure> AtomicOutputFile::ResolveTarget() {
         return PathFailure(FailureCode::kPathFileAccess, path_);
       }
       if (::access(target_.c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
+      existing_ = info;
       break;
     }
     std::error_code error;
@@ -92,8 +94,6 @@ std::optional<Failure> AtomicOutputFile::ResolveTarget() {
 }
 
 std::optional<Failure> AtomicOutputFile::CreateTemporary() {
-  struct stat existing {};
-  const bool replaces_existing = ::stat(target_.c_str(), &existing) == 0;
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temporary_ = (fs::path(folder_) / TemporaryName()).string();
     fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -106,11 +106,11 @@ std::optional<Failure> AtomicOutputFile::CreateTemporary() {
     temporary_.clear();
     return FailureFromErrno(EEXIST, path_);
   }
-  if (replaces_existing) {
+  if (existing_) {
     // The replacement keeps the destination's owner where allowed (only root may give a file
     // away) and its permissions.
-    [[maybe_unused]] const int owner_kept = ::fchown(fd_, existing.st_uid, existing.st_gid);
-    ::fchmod(fd_, existing.st_mode & 07777);
+    [[maybe_unused]] const int owner_kept = ::fchown(fd_, existing_->st_uid, existing_->st_gid);
+    ::fchmod(fd_, existing_->st_mode & 07777);
   }
   return std::nullopt;
 }

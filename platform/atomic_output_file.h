@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +42,9 @@ class AtomicOutputFile {
   std::optional<Failure> CreateTemporary();
   void Discard();
 
-  std::string path_;    // As the user gave it, for the notices.
-  std::string target_;  // The regular file that gets replaced.
+  std::string path_;                     // As the user gave it, for the notices.
+  std::string target_;                   // The regular file that gets replaced.
+  std::optional<struct stat> existing_;  // The target as it was, where it exists.
   std::string folder_;
   std::string temporary_;
   int fd_ = -1;
