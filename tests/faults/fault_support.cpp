@@ -101,11 +101,14 @@ std::string FailureNotice(int code, std::string_view phrase, const std::string& 
          path;
 }
 
+bool IsTemporaryName(const std::string& name) {
+  return name.starts_with(".tessaril-") && name.ends_with(".tmp");
+}
+
 int CountTemporaries(const std::filesystem::path& folder) {
   int count = 0;
   for (const auto& item : std::filesystem::directory_iterator(folder)) {
-    const std::string name = item.path().filename().string();
-    if (name.starts_with(".tessaril-") && name.ends_with(".tmp")) ++count;
+    if (IsTemporaryName(item.path().filename().string())) ++count;
   }
   return count;
 }

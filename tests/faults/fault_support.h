@@ -34,6 +34,9 @@ bool DropRoot();
 /// The failure notice for a failure `code` with the German `phrase`, concerning `path`.
 std::string FailureNotice(int code, std::string_view phrase, const std::string& path);
 
+/// Whether `name` is that of a conversion's temporary file.
+bool IsTemporaryName(const std::string& name);
+
 /// How many temporary files of the conversion `folder` holds.
 int CountTemporaries(const std::filesystem::path& folder);
 

@@ -34,10 +34,9 @@ constexpr int kLines = 300'000;  // About 20 MB of old catalogue, 18.6 MB of rec
 // True once the conversion's temporary file in `folder` holds at least one byte.
 bool WritingHasBegun(const fs::path& folder) {
   for (const auto& item : fs::directory_iterator(folder)) {
-    const std::string name = item.path().filename().string();
     struct stat info {};
-    if (name.starts_with(".tessaril-") && ::stat(item.path().c_str(), &info) == 0 &&
-        info.st_size > 0) {
+    if (testing::IsTemporaryName(item.path().filename().string()) &&
+        ::stat(item.path().c_str(), &info) == 0 && info.st_size > 0) {
       return true;
     }
   }
