@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sys/stat.h>
-
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,7 +10,8 @@
 namespace tessaril {
 
 /// Makes a write beyond the process's file size limit fail, to be reported as a full disk, where
-/// the system would otherwise end the program. Called once at start-up.
+/// the system would otherwise end the program. Called once at start-up; Windows has no such
+/// signal, so there it does nothing.
 void IgnoreFileSizeSignal();
 
 /// Writes a new file beside the destination and puts it in place of the destination only when
@@ -19,7 +19,7 @@ void IgnoreFileSizeSignal();
 /// `Commit`, the destructor removes the new file and the destination stays as it was.
 class AtomicOutputFile {
  public:
-  AtomicOutputFile() = default;
+  AtomicOutputFile();
   ~AtomicOutputFile();
   AtomicOutputFile(const AtomicOutputFile&) = delete;
   AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
@@ -38,16 +38,9 @@ class AtomicOutputFile {
   std::optional<Failure> Commit();
 
  private:
-  std::optional<Failure> ResolveTarget();
-  std::optional<Failure> CreateTemporary();
-  void Discard();
-
-  std::string path_;                     // As the user gave it, for the notices.
-  std::string target_;                   // The regular file that gets replaced.
-  std::optional<struct stat> existing_;  // The target as it was, where it exists.
-  std::string folder_;
-  std::string temporary_;
-  int fd_ = -1;
+  // The open new file and the destination it replaces, kept by each system in its own way.
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace tessaril

@@ -1,42 +1,14 @@
 #include "platform/line_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 namespace tessaril {
-namespace {
-
-bool FolderExists(const std::string& path) {
-  std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (folder.empty()) folder = ".";
-  struct stat info {};
-  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-Failure OpenFailure(int error_number, const std::string& path) {
-  if (error_number == ENOENT && FolderExists(path)) {
-    return PathFailure(FailureCode::kFileNotFound, path);
-  }
-  return FailureFromErrno(error_number, path);
-}
-
-}  // namespace
 
 LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
     : kept_columns_(kept_columns), buffer_size_(std::max<std::size_t>(buffer_size, 1)) {}
 
 LineReader::~LineReader() { Close(); }
-
-void LineReader::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
 
 std::optional<Failure> LineReader::Open(const std::string& path) {
   Close();
@@ -47,22 +19,7 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) {
     return PathFailure(FailureCode::kBadFileName, path);
   }
-  // Non-blocking, so that a FIFO without a writer is refused instead of waiting forever.
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd_ < 0) return OpenFailure(errno, path);
-  struct stat info {};
-  std::optional<Failure> failure;
-  if (::fstat(fd_, &info) != 0) {
-    failure = FailureFromErrno(errno, path);
-  } else if (!S_ISREG(info.st_mode)) {
-    failure = PathFailure(FailureCode::kPathFileAccess, path);
-  }
-  if (failure) {
-    Close();
-    return failure;
-  }
-  file_size_ = static_cast<std::uint64_t>(info.st_size);
-  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (auto failure = OpenFile()) return failure;
   buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
   kept_.reserve(kept_columns_);
   return std::nullopt;
@@ -71,18 +28,7 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
 bool LineReader::Refill() {
   pos_ = end_ = 0;
   next_cr_ = next_lf_ = kNotSearched;
-  for (;;) {
-    const ssize_t count = ::read(fd_, buffer_.get(), buffer_size_);
-    if (count >= 0) {
-      end_ = static_cast<std::size_t>(count);
-      return true;
-    }
-    if (errno != EINTR) {
-      failure_ = IoFailureFromErrno(errno, path_);
-      Close();
-      return false;
-    }
-  }
+  return ReadIntoBuffer();
 }
 
 std::size_t LineReader::FindLineEnd() {
@@ -102,7 +48,7 @@ void LineReader::Keep(const char* begin, std::size_t size) {
 }
 
 bool LineReader::ReadLine(std::string_view& line) {
-  if (fd_ < 0) return false;
+  if (file_ == -1) return false;
   kept_.clear();
   bool line_started = false;
   bool spans_buffers = false;

@@ -41,6 +41,11 @@ class LineReader {
   bool Refill();
   std::size_t FindLineEnd();
   void Keep(const char* begin, std::size_t size);
+
+  // The system's part, one source file per system: open `path_`, read into the buffer (setting
+  // `end_`, or `failure_` and closing), close.
+  std::optional<Failure> OpenFile();
+  bool ReadIntoBuffer();
   void Close();
 
   static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
@@ -48,7 +53,8 @@ class LineReader {
   std::size_t kept_columns_;
   std::size_t buffer_size_;
   std::string path_;
-  int fd_ = -1;
+  // A descriptor, or on Windows a HANDLE; both systems take -1 for none.
+  std::intptr_t file_ = -1;
   std::uint64_t file_size_ = 0;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;

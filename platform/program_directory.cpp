@@ -1,16 +1,6 @@
 #include "platform/program_directory.h"
 
-#include <filesystem>
-#include <system_error>
-
 namespace tessaril {
-
-std::string ProgramDirectory() {
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return executable.parent_path().string();
-}
 
 std::string WithTrailingSeparator(std::string directory, char separator) {
   // An unknown folder stays empty, so that file names after it stay relative.

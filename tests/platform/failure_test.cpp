@@ -1,8 +1,8 @@
-#include "platform/failure.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
+
+#include "platform/posix/errno_failure.h"
 
 namespace tessaril {
 namespace {

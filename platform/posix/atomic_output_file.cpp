@@ -5,11 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+
+#include "platform/posix/errno_failure.h"
+#include "platform/temporary_name.h"
 
 namespace tessaril {
 namespace {
@@ -25,33 +26,48 @@ int CloseKeepingErrno(int fd) {
   return result;
 }
 
-// Hidden, and unlike any name a user would give. Clashes are met by O_EXCL and a next try, so
-// the name needs to be unlikely, not unguessable.
-std::string TemporaryName() {
-  static std::uint64_t state =
-      (static_cast<std::uint64_t>(::getpid()) << 32) ^
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-  char name[32];
-  std::snprintf(name, sizeof name, ".tessaril-%012llx.tmp",
-                static_cast<unsigned long long>((state >> 16) & 0xFFFF'FFFF'FFFFULL));
-  return name;
-}
-
 }  // namespace
 
 void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
-AtomicOutputFile::~AtomicOutputFile() { Discard(); }
+struct AtomicOutputFile::State {
+  std::optional<Failure> Open(const std::string& path);
+  std::optional<Failure> ResolveTarget();
+  std::optional<Failure> CreateTemporary();
+  std::optional<Failure> Write(std::string_view bytes);
+  std::optional<Failure> Commit();
+  void Discard();
 
-void AtomicOutputFile::Discard() {
+  std::string path_;                     // As the user gave it, for the notices.
+  std::string target_;                   // The regular file that gets replaced.
+  std::optional<struct stat> existing_;  // The target as it was, where it exists.
+  std::string folder_;
+  std::string temporary_;
+  int fd_ = -1;
+};
+
+AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
+
+AtomicOutputFile::~AtomicOutputFile() { state_->Discard(); }
+
+std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
+  return state_->Open(path);
+}
+
+std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
+  return state_->Write(bytes);
+}
+
+std::optional<Failure> AtomicOutputFile::Commit() { return state_->Commit(); }
+
+void AtomicOutputFile::State::Discard() {
   if (fd_ >= 0) CloseKeepingErrno(fd_);
   fd_ = -1;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   temporary_.clear();
 }
 
-std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
+std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   Discard();
   path_ = path;
   if (path.empty() || path.find('\0') != std::string::npos) {
@@ -61,7 +77,7 @@ std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
   return CreateTemporary();
 }
 
-std::optional<Failure> AtomicOutputFile::ResolveTarget() {
+std::optional<Failure> AtomicOutputFile::State::ResolveTarget() {
   target_ = path_;
   existing_.reset();
   for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
@@ -93,9 +109,10 @@ std::optional<Failure> AtomicOutputFile::ResolveTarget() {
   return std::nullopt;
 }
 
-std::optional<Failure> AtomicOutputFile::CreateTemporary() {
+std::optional<Failure> AtomicOutputFile::State::CreateTemporary() {
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temporary_ = (fs::path(folder_) / TemporaryName()).string();
+    temporary_ =
+        (fs::path(folder_) / TemporaryName(static_cast<std::uint64_t>(::getpid()))).string();
     fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) {
       temporary_.clear();
@@ -115,7 +132,7 @@ std::optional<Failure> AtomicOutputFile::CreateTemporary() {
   return std::nullopt;
 }
 
-std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
+std::optional<Failure> AtomicOutputFile::State::Write(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
@@ -127,7 +144,7 @@ std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
   return std::nullopt;
 }
 
-std::optional<Failure> AtomicOutputFile::Commit() {
+std::optional<Failure> AtomicOutputFile::State::Commit() {
   if (::fsync(fd_) != 0) return IoFailureFromErrno(errno, path_);
   const int fd = fd_;
   fd_ = -1;

@@ -1,0 +1,73 @@
+// The POSIX part of LineReader: the file itself.
+#include "platform/line_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/posix/errno_failure.h"
+
+namespace tessaril {
+namespace {
+
+bool FolderExists(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  struct stat info {};
+  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Failure OpenFailure(int error_number, const std::string& path) {
+  if (error_number == ENOENT && FolderExists(path)) {
+    return PathFailure(FailureCode::kFileNotFound, path);
+  }
+  return FailureFromErrno(error_number, path);
+}
+
+}  // namespace
+
+void LineReader::Close() {
+  if (file_ >= 0) ::close(static_cast<int>(file_));
+  file_ = -1;
+}
+
+std::optional<Failure> LineReader::OpenFile() {
+  // Non-blocking, so that a FIFO without a writer is refused instead of waiting forever.
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return OpenFailure(errno, path_);
+  file_ = fd;
+  struct stat info {};
+  std::optional<Failure> failure;
+  if (::fstat(fd, &info) != 0) {
+    failure = FailureFromErrno(errno, path_);
+  } else if (!S_ISREG(info.st_mode)) {
+    failure = PathFailure(FailureCode::kPathFileAccess, path_);
+  }
+  if (failure) {
+    Close();
+    return failure;
+  }
+  file_size_ = static_cast<std::uint64_t>(info.st_size);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return std::nullopt;
+}
+
+bool LineReader::ReadIntoBuffer() {
+  for (;;) {
+    const ssize_t count = ::read(static_cast<int>(file_), buffer_.get(), buffer_size_);
+    if (count >= 0) {
+      end_ = static_cast<std::size_t>(count);
+      return true;
+    }
+    if (errno != EINTR) {
+      failure_ = IoFailureFromErrno(errno, path_);
+      Close();
+      return false;
+    }
+  }
+}
+
+}  // namespace tessaril
