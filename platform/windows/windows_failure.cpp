@@ -1,0 +1,54 @@
+#include "platform/windows/windows_failure.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace tessaril {
+namespace {
+
+// ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64's headers lack.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
+struct ErrorMapping {
+  DWORD error;
+  FailureCode code;
+};
+
+// Every Windows error the program tells apart; any other is a device error.
+constexpr ErrorMapping kErrorMappings[] = {
+    {ERROR_FILE_NOT_FOUND, FailureCode::kFileNotFound},  // The folder exists, the file not.
+    {ERROR_PATH_NOT_FOUND, FailureCode::kPathNotFound},
+    {ERROR_INVALID_DRIVE, FailureCode::kPathNotFound},
+    {ERROR_BAD_NETPATH, FailureCode::kPathNotFound},
+    {ERROR_BAD_NET_NAME, FailureCode::kPathNotFound},
+    {ERROR_INVALID_NAME, FailureCode::kBadFileName},  // "a<b", "a?b", "C:x:y".
+    {ERROR_BAD_PATHNAME, FailureCode::kBadFileName},
+    {ERROR_FILENAME_EXCED_RANGE, FailureCode::kBadFileName},
+    {ERROR_NO_UNICODE_TRANSLATION, FailureCode::kBadFileName},
+    {ERROR_ACCESS_DENIED, FailureCode::kPermissionDenied},
+    {ERROR_SHARING_VIOLATION, FailureCode::kPathFileAccess},  // Another program holds it.
+    {ERROR_LOCK_VIOLATION, FailureCode::kPathFileAccess},
+    {ERROR_WRITE_PROTECT, FailureCode::kPathFileAccess},
+    {ERROR_UNABLE_TO_REMOVE_REPLACED, FailureCode::kPathFileAccess},
+    {ERROR_UNABLE_TO_MOVE_REPLACEMENT, FailureCode::kPathFileAccess},
+    {ERROR_DISK_FULL, FailureCode::kDiskFull},
+    {ERROR_HANDLE_DISK_FULL, FailureCode::kDiskFull},
+    {kErrorDiskQuotaExceeded, FailureCode::kDiskFull},
+    {ERROR_NOT_ENOUGH_MEMORY, FailureCode::kOutOfMemory},
+    {ERROR_OUTOFMEMORY, FailureCode::kOutOfMemory},
+};
+
+}  // namespace
+
+Failure FailureFromWindowsError(DWORD error, std::string_view path) {
+  const auto* found = std::find_if(std::begin(kErrorMappings), std::end(kErrorMappings),
+                                   [error](const ErrorMapping& m) { return m.error == error; });
+  return PathFailure(found == std::end(kErrorMappings) ? FailureCode::kDeviceIo : found->code,
+                     path);
+}
+
+Failure LastWindowsFailure(std::string_view path) {
+  return FailureFromWindowsError(::GetLastError(), path);
+}
+
+}  // namespace tessaril
