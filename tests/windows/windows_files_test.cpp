@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "catalog/convert_catalog.h"
+#include "platform/windows/windows_failure.h"
+#include "tests/support/catalog_lines.h"
+#include "tests/support/recording_notices.h"
+#include "tests/support/temp_folder.h"
+
+namespace tessaril {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WindowsFiles, ErrorCodesMapToFailures) {
+  const std::pair<DWORD, std::string_view> cases[] = {
+      {ERROR_FILE_NOT_FOUND, "Datei nicht gefunden: C:\\x"},
+      {ERROR_PATH_NOT_FOUND, "Pfad nicht gefunden: C:\\x"},
+      {ERROR_INVALID_DRIVE, "Pfad nicht gefunden: C:\\x"},
+      {ERROR_BAD_NETPATH, "Pfad nicht gefunden: C:\\x"},
+      {ERROR_INVALID_NAME, "Dateiname oder -nummer falsch: C:\\x"},
+      {ERROR_FILENAME_EXCED_RANGE, "Dateiname oder -nummer falsch: C:\\x"},
+      {ERROR_ACCESS_DENIED, "Zugriff verweigert: C:\\x"},
+      {ERROR_SHARING_VIOLATION, "Fehler beim Zugriff auf Pfad/Datei: C:\\x"},
+      {ERROR_LOCK_VIOLATION, "Fehler beim Zugriff auf Pfad/Datei: C:\\x"},
+      {ERROR_DISK_FULL, "Datenträger voll: C:\\x"},
+      {ERROR_HANDLE_DISK_FULL, "Datenträger voll: C:\\x"},
+      {1295, "Datenträger voll: C:\\x"},  // ERROR_DISK_QUOTA_EXCEEDED
+      {ERROR_NOT_ENOUGH_MEMORY, "Nicht genügend Speicher: C:\\x"},
+      {ERROR_OUTOFMEMORY, "Nicht genügend Speicher: C:\\x"},
+      {ERROR_CRC, "Geräte-E/A-Fehler: C:\\x"},
+  };
+  for (const auto& [error, description] : cases) {
+    EXPECT_EQ(FailureFromWindowsError(error, "C:\\x").description, description) << error;
+  }
+}
+
+std::string ReadWide(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What is beside the destination before the run; it must be there unchanged after a failure.
+enum class Before { kNothing, kOldFile, kFolder, kReadOnlyFile };
+
+TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
+  struct Case {
+    std::string source;  // UTF-8, inside the folder.
+    std::string dest;
+    Before before;
+    std::string_view notice_start;  // Empty for success.
+  };
+  const std::string too_long(300, 'x');
+  const Case cases[] = {
+      {"velmora.kat", "Bücher-äöüß.kat", Before::kOldFile, ""},
+      {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
+      {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
+      {"velmora.kat", "NUL", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kReadOnlyFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
+      {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
+      {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
+      {"NUL", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"CON", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {".", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+  };
+  const std::string catalogue = testing::ValidCatalogue(2);
+  testing::TempFolder reference;
+  testing::WriteBytes(reference.File("velmora.kat"), catalogue);
+  testing::RecordingNotices reference_notices;
+  ConvertCatalog(reference.File("velmora.kat"), reference.File("neu.kat"), reference_notices);
+  const std::string records = testing::ReadBytes(reference.File("neu.kat"));
+  ASSERT_EQ(records.size(), 2 * 62u);
+
+  for (const auto& [source, dest, before, notice_start] : cases) {
+    testing::TempFolder folder;
+    const auto utf8 = [&](const std::string& name) {
+      const std::u8string base = folder.path().u8string();
+      return std::string(base.begin(), base.end()) + "\\" + name;
+    };
+    // Paths made apart from the program's own conversion, to check its round trip.
+    const auto wide = [&](const std::string& name) {
+      return folder.path() / fs::path(std::u8string(name.begin(), name.end()));
+    };
+    const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
+    if (source.ends_with(".kat")) std::ofstream(wide(source), std::ios::binary) << catalogue;
+    if (before == Before::kFolder) fs::create_directory(wide(dest));
+    if (before == Before::kOldFile || before == Before::kReadOnlyFile) {
+      std::ofstream(wide(dest), std::ios::binary) << old_bytes;
+    }
+    if (before == Before::kReadOnlyFile) {
+      ::SetFileAttributesW(wide(dest).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    const auto entries_before = std::distance(fs::directory_iterator(folder.path()), {});
+
+    testing::RecordingNotices notices;
+    ConvertCatalog(utf8(source), utf8(dest), notices);
+
+    ASSERT_EQ(notices.notices().size(), 1u) << dest;
+    const std::string& notice = notices.notices()[0].text;
+    const auto entries_after = std::distance(fs::directory_iterator(folder.path()), {});
+    if (notice_start.empty()) {
+      EXPECT_EQ(notice, "Konvertieren erfolgreich abgeschlossen") << dest;
+      EXPECT_EQ(ReadWide(wide(dest)), records) << dest;
+      EXPECT_EQ(entries_after, before == Before::kNothing ? entries_before + 1 : entries_before);
+      continue;
+    }
+    EXPECT_TRUE(notice.starts_with("Fehler beim konvertieren: " + std::string(notice_start)))
+        << notice;
+    EXPECT_EQ(entries_after, entries_before) << dest;  // No new file, no temporary left.
+    if (before == Before::kReadOnlyFile) {
+      EXPECT_EQ(ReadWide(wide(dest)), old_bytes);
+    }
+    if (before == Before::kFolder) {
+      EXPECT_TRUE(fs::is_directory(wide(dest)));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaril
