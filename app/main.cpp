@@ -18,10 +18,16 @@ constexpr const char* kDisplayUnreachable =
     "Tessaril kann sein Fenster nicht öffnen: der Bildschirm ist nicht erreichbar oder Qts "
     "Plattformmodul fehlt.\n";
 
+// Only an X11 or Wayland desktop is found through the environment; Windows and macOS always
+// have their own.
 bool DisplayNamed() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
   return !qEnvironmentVariableIsEmpty("DISPLAY") ||
          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
          !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+  return true;
+#endif
 }
 
 // Qt's messages while it connects to the display, held back so that a failed start shows one
