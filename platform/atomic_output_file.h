@@ -24,9 +24,10 @@ class AtomicOutputFile {
   AtomicOutputFile(const AtomicOutputFile&) = delete;
   AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
 
-  /// Creates the new file for `path`, following symbolic links to the file they name. Fails
-  /// when the path is empty or invalid, a folder on it is missing, the destination is a folder,
-  /// read-only or no regular file, or its folder refuses a new file.
+  /// Creates the new file for `path` (UTF-8), following symbolic links to the file they name on
+  /// POSIX systems. Fails when the path is empty or invalid, a folder on it is missing, the
+  /// destination is a folder, read-only, a device or no regular file, or its folder refuses a
+  /// new file.
   std::optional<Failure> Open(const std::string& path);
 
   /// Appends `bytes`. Fails when the disk is full, the file size limit is reached, or the

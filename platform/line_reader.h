@@ -24,8 +24,8 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  /// Opens `path`. Fails without reading anything when the path is empty or invalid, the file
-  /// or a folder on its path is missing, access is refused, or it is no regular file.
+  /// Opens `path` (UTF-8). Fails without reading anything when the path is empty or invalid,
+  /// the file or a folder on its path is missing, access is refused, or it is no regular file.
   std::optional<Failure> Open(const std::string& path);
 
   /// Gives the next line without its line end. Returns false at the end of the file or on a
