@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "catalog/convert_catalog.h"
+#include "platform/program_directory.h"
 #include "platform/windows/windows_failure.h"
 #include "tests/support/test_support.h"
 
@@ -44,7 +46,7 @@ std::string ReadWide(const fs::path& path) {
 }
 
 // What is beside the destination before the run; it must be there unchanged after a failure.
-enum class Before { kNothing, kOldFile, kFolder, kReadOnlyFile };
+enum class Before { kNothing, kOldFile, kFolder, kReadOnlyFile, kHeldOldFile };
 
 TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
   struct Case {
@@ -62,6 +64,8 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
       {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "alt.kat", Before::kReadOnlyFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      // Held open by another program past the retries: refused only when the records are written.
+      {"velmora.kat", "alt.kat", Before::kHeldOldFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
@@ -84,16 +88,22 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
     const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
     if (source.ends_with(".kat")) std::ofstream(wide(source), std::ios::binary) << catalogue;
     if (before == Before::kFolder) fs::create_directory(wide(dest));
-    if (before == Before::kOldFile || before == Before::kReadOnlyFile) {
+    if (before != Before::kNothing && before != Before::kFolder) {
       std::ofstream(wide(dest), std::ios::binary) << old_bytes;
     }
     if (before == Before::kReadOnlyFile) {
       ::SetFileAttributesW(wide(dest).c_str(), FILE_ATTRIBUTE_READONLY);
     }
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (before == Before::kHeldOldFile) {
+      held = ::CreateFileW(wide(dest).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    }
     const auto entries_before = std::distance(fs::directory_iterator(folder.path()), {});
 
     testing::RecordingNotices notices;
     ConvertCatalog(utf8(source), utf8(dest), notices);
+    if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
 
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
     const std::string& notice = notices.seen[0].text;
@@ -106,14 +116,28 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
     }
     EXPECT_TRUE(notice.starts_with("Fehler beim konvertieren: " + std::string(notice_start)))
         << notice;
-    EXPECT_EQ(entries_after, entries_before) << dest;  // No new file, no temporary left.
-    if (before == Before::kReadOnlyFile) {
+    const auto names = testing::FolderNames(folder.path());
+    EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) {
+      return name.starts_with(".tessaril-");
+    }));
+    // No new file either; but Wine's ReplaceFileW, when it fails, leaves a "rfc*.tmp" of its own.
+    if (before != Before::kHeldOldFile) {
+      EXPECT_EQ(entries_after, entries_before) << dest;
+    }
+    if (before == Before::kReadOnlyFile || before == Before::kHeldOldFile) {
       EXPECT_EQ(ReadWide(wide(dest)), old_bytes);
     }
     if (before == Before::kFolder) {
       EXPECT_TRUE(fs::is_directory(wide(dest)));
     }
   }
+}
+
+TEST(WindowsFiles, ProgramDirectoryHoldsThisProgram) {
+  const std::string directory = ProgramDirectory();
+  const auto test_program =
+      fs::path(std::u8string(directory.begin(), directory.end())) / "windows_tests.exe";
+  EXPECT_TRUE(fs::exists(test_program)) << directory;
 }
 
 }  // namespace
