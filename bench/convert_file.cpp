@@ -1,3 +1,5 @@
+#include <sys/resource.h>
+
 #include <cstdio>
 
 #include "catalog/convert_catalog.h"
@@ -25,5 +27,8 @@ int main(int argc, char** argv) {
   }
   PrintedNotices notices;
   tessaril::ConvertCatalog(argv[1], argv[2], notices);
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::fprintf(stderr, "peak memory: %ld KiB\n", usage.ru_maxrss);
   return notices.failed() ? 1 : 0;
 }

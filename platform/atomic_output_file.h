@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,8 +30,9 @@ class AtomicOutputFile {
   /// read-only or no regular file, or its folder refuses a new file.
   std::optional<Failure> Open(const std::string& path);
 
-  /// Appends `bytes`. Fails when the disk is full, the file size limit is reached, or the
-  /// device reports an error.
+  /// Appends `bytes`, asking the system to start writing every few megabytes to disk so that
+  /// `Commit` has little left to wait for. Fails when the disk is full, the file size limit is
+  /// reached, or the device reports an error.
   std::optional<Failure> Write(std::string_view bytes);
 
   /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;
@@ -48,6 +50,8 @@ class AtomicOutputFile {
   std::string folder_;
   std::string temporary_;
   int fd_ = -1;
+  std::uint64_t written_ = 0;      // Bytes appended so far.
+  std::uint64_t written_back_ = 0;  // Bytes already handed to the system's write-back.
 };
 
 }  // namespace tessaril

@@ -61,7 +61,6 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
     Close();
     return failure;
   }
-  file_size_ = static_cast<std::uint64_t>(info.st_size);
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
   kept_.reserve(kept_columns_);

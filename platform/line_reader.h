@@ -34,9 +34,6 @@ class LineReader {
 
   const std::optional<Failure>& failure() const { return failure_; }
 
-  /// Size in bytes of the open file when it was opened.
-  std::uint64_t file_size() const { return file_size_; }
-
  private:
   bool Refill();
   std::size_t FindLineEnd();
@@ -49,7 +46,6 @@ class LineReader {
   std::size_t buffer_size_;
   std::string path_;
   int fd_ = -1;
-  std::uint64_t file_size_ = 0;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
