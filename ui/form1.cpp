@@ -116,7 +116,8 @@ Form1::Form1(QWidget* parent)
 }
 
 void Form1::Form_Load() {
-  const QString directory = QDir::toNativeSeparators(QString::fromStdString(ProgramDirectory()));
+  const QString directory = QDir::toNativeSeparators(
+      QString::fromStdString(CatalogueDirectory(ProgramDirectory(), HomeDirectory())));
   txtSource->setText(PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora.kat")));
   txtDest->setText(
       PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora-neu.kat")));
