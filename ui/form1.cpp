@@ -1,5 +1,7 @@
 #include "ui/form1.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QDir>
 #include <QFont>
 #include <QFontInfo>
@@ -77,6 +79,13 @@ QFont FittingFont(QFont font, std::initializer_list<const QLabel*> labels) {
   return font;
 }
 
+// A top-level QWidget is a plain client area to assistive technology, which screen readers
+// announce as a nameless panel; this window is a window, named by its title.
+QAccessibleInterface* WindowAccessible(const QString& class_name, QObject* object) {
+  if (class_name != QLatin1String(Form1::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
 }  // namespace
 
 QString PathInDirectory(const QString& directory, QChar separator, const QString& file_name) {
@@ -101,6 +110,8 @@ Form1::Form1(QWidget* parent)
       cmdEnde(NewButton(this, QStringLiteral("Ende"), kEndeBox)),
       Label4(NewLabel(this, QStringLiteral("www.velmora.example"), kLabel4Box)),
       notices_(this) {
+  [[maybe_unused]] static const bool accessible_window =
+      (QAccessible::installFactory(WindowAccessible), true);
   setWindowTitle(QStringLiteral("Tessaril"));
   setFixedSize(kClientSize);
   Label1->setWordWrap(true);
@@ -110,6 +121,10 @@ Form1::Form1(QWidget* parent)
   setTabOrder(txtDest, cmdEnde);
   setTabOrder(cmdEnde, cmdConvert);
   txtSource->setFocus();
+
+  // Assistive technology names each box by its label.
+  Label2->setBuddy(txtSource);
+  Label3->setBuddy(txtDest);
 
   connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
   connect(cmdEnde, &QPushButton::clicked, this, &Form1::cmdEnde_Click);
