@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,8 +52,25 @@ QLineEdit* NewTextBox(QWidget* parent, const QRect& box) {
   return text_box;
 }
 
+// Return and Enter press a focused button as Space does; Qt's buttons take them only when they
+// are default buttons, and this window has none.
+class CommandButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+      QPushButton::keyPressEvent(event);
+      return;
+    }
+    if (!event->isAutoRepeat()) click();
+  }
+};
+
 QPushButton* NewButton(QWidget* parent, const QString& text, const QRect& box) {
-  auto* button = new QPushButton(text, parent);
+  auto* button = new CommandButton(text, parent);
   // Enter in a text box must not press a button.
   button->setAutoDefault(false);
   button->setDefault(false);
