@@ -16,6 +16,7 @@
 
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
+#include "ui/program_icon.h"
 #include "ui/wait_cursor_notices.h"
 
 namespace tessaril {
@@ -131,6 +132,7 @@ Form1::Form1(QWidget* parent)
   [[maybe_unused]] static const bool accessible_window =
       (QAccessible::installFactory(WindowAccessible), true);
   setWindowTitle(QStringLiteral("Tessaril"));
+  setWindowIcon(ProgramIcon());
   setFixedSize(kClientSize);
   Label1->setWordWrap(true);
   setFont(FittingFont(font(), {Label1, Label2, Label3, Label4}));
