@@ -16,6 +16,7 @@
 
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
+#include "ui/path_box.h"
 #include "ui/program_icon.h"
 #include "ui/wait_cursor_notices.h"
 
@@ -48,7 +49,7 @@ QLabel* NewLabel(QWidget* parent, const QString& text, const QRect& box) {
 }
 
 QLineEdit* NewTextBox(QWidget* parent, const QRect& box) {
-  auto* text_box = new QLineEdit(parent);
+  auto* text_box = new PathBox(parent);
   text_box->setGeometry(box);
   return text_box;
 }
