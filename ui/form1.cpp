@@ -2,7 +2,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCompleter>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -106,6 +108,18 @@ QAccessibleInterface* WindowAccessible(const QString& class_name, QObject* objec
   return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
 }
 
+// Completes folder and file names in `box`; the model reads folders on a thread of its own, so
+// typing never waits for a folder's listing.
+void CompletePaths(QLineEdit* box, QFileSystemModel* files) {
+  box->setCompleter(new QCompleter(files, box));
+  // The completer only searches folders the model has read, and never asks for one; naming the
+  // folder being typed in makes the model read it, and the completer shows its names on arrival.
+  QObject::connect(box, &QLineEdit::textEdited, files, [files](const QString& text) {
+    const QString path = QDir::fromNativeSeparators(text);
+    files->index(path.left(path.lastIndexOf(u'/') + 1));
+  });
+}
+
 }  // namespace
 
 QString PathInDirectory(const QString& directory, QChar separator, const QString& file_name) {
@@ -146,6 +160,10 @@ Form1::Form1(QWidget* parent)
   // Assistive technology names each box by its label.
   Label2->setBuddy(txtSource);
   Label3->setBuddy(txtDest);
+  auto* files = new QFileSystemModel(this);
+  files->setRootPath(QString());
+  CompletePaths(txtSource, files);
+  CompletePaths(txtDest, files);
 
   connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
   connect(cmdEnde, &QPushButton::clicked, this, &Form1::cmdEnde_Click);
