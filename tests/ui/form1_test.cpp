@@ -1,15 +1,20 @@
 #include "ui/form1.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
+#include <QCompleter>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -20,9 +25,11 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "catalog/record_writer.h"
+#include "platform/program_directory.h"
 #include "tests/support/catalog_lines.h"
 #include "tests/support/temp_folder.h"
 
@@ -49,6 +56,7 @@ struct SeenNotice {
   bool application_modal = false;
   QWidget* parent = nullptr;
   bool override_cursor = false;
+  bool window_icon = false;
 };
 
 // Answers the next modal message box from inside its own event loop: notes what it shows and
@@ -75,7 +83,8 @@ class NoticeAnswerer {
     }
     seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
                      box->buttons().size(), box->windowModality() == Qt::ApplicationModal,
-                     box->parentWidget(), QGuiApplication::overrideCursor() != nullptr});
+                     box->parentWidget(), QGuiApplication::overrideCursor() != nullptr,
+                     !box->windowIcon().isNull()});
     QAbstractButton* ok = box->button(QMessageBox::Ok);
     if (ok == nullptr) {
       box->close();
@@ -105,6 +114,7 @@ void ExpectNoticeFrame(const SeenNotice& notice, const Form1& form, QMessageBox:
   EXPECT_TRUE(notice.application_modal);
   EXPECT_EQ(notice.parent, &form);
   EXPECT_FALSE(notice.override_cursor) << "the wait cursor must be gone before the notice";
+  EXPECT_TRUE(notice.window_icon);
 }
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -173,6 +183,7 @@ TEST_F(Form1Test, ControlsHaveTheirTextsPlacesAndSizes) {
     }
   }
   EXPECT_EQ(form_.windowTitle(), QStringLiteral("Tessaril"));
+  EXPECT_FALSE(form_.windowIcon().isNull());
   EXPECT_EQ(form_.minimumSize(), QSize(408, 152));
   EXPECT_EQ(form_.maximumSize(), QSize(408, 152));
   ShowActive();
@@ -191,7 +202,7 @@ TEST_F(Form1Test, TabGoesFromTheBoxesToEndeThenKonvertierenAndBack) {
   EXPECT_EQ(QApplication::focusWidget(), form_.cmdConvert);
 }
 
-TEST_F(Form1Test, EnterAndEscapeInATextBoxStartNothing) {
+TEST_F(Form1Test, ReturnPressesOnlyAFocusedButton) {
   WriteBytes(folder_.File("velmora.kat"), ThreeLines());
   form_.txtSource->setText(Text(folder_.File("velmora.kat")));
   form_.txtDest->setText(Text(folder_.File("velmora-neu.kat")));
@@ -207,6 +218,72 @@ TEST_F(Form1Test, EnterAndEscapeInATextBoxStartNothing) {
   EXPECT_TRUE(answerer.seen().empty());
   EXPECT_TRUE(form_.isVisible());
   EXPECT_FALSE(std::filesystem::exists(folder_.File("velmora-neu.kat")));
+  // On a focused button they press it.
+  form_.cmdConvert->setFocus();
+  QTest::keyClick(form_.cmdConvert, Qt::Key_Return);
+  QTest::keyClick(form_.cmdConvert, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(answerer.seen().size(), 2u);
+}
+
+TEST_F(Form1Test, AssistiveTechnologyNamesTheWindowAndEachBoxByItsLabel) {
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form_);
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  EXPECT_EQ(window->text(QAccessible::Name), QStringLiteral("Tessaril"));
+  for (const auto& [box, label] :
+       {std::pair{form_.txtSource, form_.Label2}, std::pair{form_.txtDest, form_.Label3}}) {
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name), label->text());
+  }
+}
+
+TEST_F(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
+  // MIME type, data, and the path the box shows after it, or none when the drop is refused.
+  const std::tuple<const char*, const char*, QString> cases[] = {
+      {"text/uri-list", "file:///tmp/alte%20Kataloge/j%C3%BC.kat\r\n",
+       QStringLiteral("/tmp/alte Kataloge/jü.kat")},
+      {"text/plain", "/home/anna/velmora.kat", QStringLiteral("/home/anna/velmora.kat")},
+      {"text/plain", "file:///srv/k.kat\n", QStringLiteral("/srv/k.kat")},
+      {"text/uri-list", "https://www.velmora.example/k.kat\r\n", {}},
+      {"text/uri-list", "file:///a.kat\r\nfile:///b.kat\r\n", {}},
+  };
+  for (const auto& [type, data, path] : cases) {
+    form_.txtSource->setText(QStringLiteral("/vorher.kat"));
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(type), data);
+    QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), &drop}) {
+      QApplication::sendEvent(form_.txtSource, event);
+      EXPECT_EQ(event->isAccepted(), !path.isEmpty()) << data;
+    }
+    EXPECT_EQ(form_.txtSource->text(), path.isEmpty() ? QStringLiteral("/vorher.kat") : path);
+  }
+}
+
+TEST_F(Form1Test, BoxesCompleteFolderAndFileNames) {
+  WriteBytes(folder_.File("velmora.kat"), "");
+  std::filesystem::create_directory(folder_.path() / "Kataloge");
+  ShowActive();
+  for (QLineEdit* box : {form_.txtSource, form_.txtDest}) {
+    const QString name = Text(folder_.File(box == form_.txtSource ? "Kataloge" : "velmora.kat"));
+    QTest::keyClicks(box, name.left(name.size() - 5));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return box->completer() && box->completer()->currentCompletion() == name; }));
+  }
+}
+
+// Root may write anywhere, so the folder closed to writing is tried by an ordinary user.
+TEST(CatalogueDirectory, TheProgramFolderWhenWritableElseHome) {
+  const TempFolder folder;
+  const std::string program = folder.path().string();
+  EXPECT_EQ(CatalogueDirectory(program, "/home/anna"), program);
+  std::filesystem::permissions(folder.path(), std::filesystem::perms(0555));
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool ordinary = ::geteuid() != 0 || ::setuid(65534) == 0;
+    ::_exit(ordinary && CatalogueDirectory(program, "/home/anna") == "/home/anna" ? 0 : 1);
+  }
+  int status = -1;
+  EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
 }
 
 TEST_F(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
