@@ -1,39 +1,25 @@
 // Runs a fuzz target over saved inputs without libFuzzer, so that every compiler and the
 // ordinary test run replay the seed corpus and the inputs of past findings.
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+
+#include "tests/support/test_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv) {
-  namespace fs = std::filesystem;
-  std::vector<fs::path> inputs;
+  int count = 0;
   for (int i = 1; i < argc; ++i) {
-    const fs::path path(argv[i]);
-    if (fs::is_directory(path)) {
-      for (const auto& item : fs::directory_iterator(path)) {
-        if (item.is_regular_file()) inputs.push_back(item.path());
-      }
-    } else if (fs::is_regular_file(path)) {
-      inputs.push_back(path);
-    } else {
-      // A target without past findings has no regressions folder yet.
-      std::printf("No inputs at %s\n", argv[i]);
+    // A target without past findings has no regressions folder yet.
+    if (!std::filesystem::is_directory(argv[i])) continue;
+    for (const auto& input : std::filesystem::directory_iterator(argv[i])) {
+      const std::string bytes = tessaril::testing::ReadBytes(input.path().string());
+      std::printf("%s\n", input.path().c_str());
+      LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+      ++count;
     }
   }
-  for (const fs::path& input : inputs) {
-    std::ifstream in(input, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::printf("%s\n", input.c_str());
-    std::fflush(stdout);
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-  }
-  std::printf("%zu passed, 0 failed\n", inputs.size());
-  return inputs.empty() ? 1 : 0;
+  std::printf("%d passed, 0 failed\n", count);
+  return count == 0 ? 1 : 0;
 }

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/line_reader.h"
+#include "tests/support/test_support.h"
+
+namespace tessaril {
+namespace {
+
+using testing::SplitLines;
+
+std::vector<std::string> ReadAllLines(const std::string& path, std::size_t kept,
+                                      std::size_t buffer_size) {
+  LineReader reader(kept, buffer_size);
+  EXPECT_EQ(reader.Open(path), std::nullopt);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.ReadLine(line)) lines.emplace_back(line);
+  EXPECT_EQ(reader.failure(), std::nullopt);
+  return lines;
+}
+
+// Buffers of 1 to 12 bytes put every line end, and every cut at the kept columns, at a buffer's
+// edge somewhere; the default buffer reads each content whole.
+TEST(LineEnds, EveryKindEndsALineWhateverTheBufferSize) {
+  struct Case {
+    std::string content;
+    std::vector<std::string> lines;  // Kept to 4 columns.
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+      {"\r\n", {""}},
+      {"\n\n", {"", ""}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"ab\r\n\nnext\r\n", {"ab", "", "next"}},
+      {"\r\r\n\n\r\n\r", {"", "", "", "", ""}},
+      {"abcdefghij\r\nklmnopq\rxyz\n0123", {"abcd", "klmn", "xyz", "0123"}},
+      {std::string("a\0b\t\xFF", 5), {std::string("a\0b\t", 4)}},
+      {std::string(40, 'z') + "\r\n.", {"zzzz", "."}},
+  };
+  testing::TempFolder folder;
+  const std::string path = folder.File("lines");
+  for (const Case& c : cases) {
+    testing::WriteBytes(path, c.content);
+    ASSERT_EQ(SplitLines(c.content, 4), c.lines) << c.content;
+    for (std::size_t buffer_size = 1; buffer_size <= 12; ++buffer_size) {
+      EXPECT_EQ(ReadAllLines(path, 4, buffer_size), c.lines) << c.content << " / " << buffer_size;
+    }
+    EXPECT_EQ(ReadAllLines(path, 4, LineReader::kDefaultBufferSize), c.lines) << c.content;
+  }
+}
+
+TEST(LineEnds, AHugeLineCostsOnlyItsKeptColumns) {
+  testing::TempFolder folder;
+  testing::WriteBytes(folder.File("lines"),
+                      std::string(3 * LineReader::kDefaultBufferSize + 5, 'z') + "\n.");
+  EXPECT_EQ(ReadAllLines(folder.File("lines"), 65, LineReader::kDefaultBufferSize),
+            (std::vector<std::string>{std::string(65, 'z'), "."}));
+}
+
+}  // namespace
+}  // namespace tessaril
