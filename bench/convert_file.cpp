@@ -1,3 +1,11 @@
+#if defined(_WIN32)
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
 #include <cstdio>
 
 #include "catalog/convert_catalog.h"
@@ -16,6 +24,19 @@ class PrintedNotices : public tessaril::NoticeService {
   bool failed_ = false;
 };
 
+// The most memory the process held at once, in KiB.
+long PeakMemoryKiB() {
+#if defined(_WIN32)
+  PROCESS_MEMORY_COUNTERS counters{};
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+#else
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -25,5 +46,6 @@ int main(int argc, char** argv) {
   }
   PrintedNotices notices;
   tessaril::ConvertCatalog(argv[1], argv[2], notices);
+  std::fprintf(stderr, "peak memory: %ld KiB\n", PeakMemoryKiB());
   return notices.failed() ? 1 : 0;
 }

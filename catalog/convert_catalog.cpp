@@ -4,15 +4,12 @@
 #include <new>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "catalog/catalog_entry.h"
 #include "catalog/line_parser.h"
 #include "catalog/record_writer.h"
-#include "platform/atomic_output_file.h"
 #include "platform/failure.h"
 #include "platform/line_reader.h"
-#include "platform/memory_advice.h"
 
 namespace tessaril {
 namespace {
@@ -20,62 +17,23 @@ namespace {
 constexpr std::string_view kSuccessNotice = "Konvertieren erfolgreich abgeschlossen";
 constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
 
-Failure OutOfMemory(std::int64_t line_number, const std::string& path) {
-  std::string description(FailurePhrase(FailureCode::kOutOfMemory));
-  description += " für Zeile ";
-  description += std::to_string(line_number);
-  description += " von ";
-  description += path;
-  return {FailureCode::kOutOfMemory, std::move(description)};
-}
-
-// Room for every line a file of `file_size` bytes can hold when all its lines are valid: a valid
-// line reaches at least column 61 (the shortest date, "1.2.20", from column 56) and all but the
-// last end in a line end. Reserving it spares the list its copies while it grows, and huge pages
-// spare most of the page faults of filling it; where the memory is not to be had, the list grows
-// line by line instead.
-void ReserveForValidLines(std::uint64_t file_size, std::vector<CatalogEntry>& entries) {
-  constexpr std::uint64_t kShortestValidLine = 62;
-  const std::uint64_t most_lines = file_size / kShortestValidLine + 1;
-  if (most_lines > entries.max_size()) return;
-  try {
-    entries.reserve(static_cast<std::size_t>(most_lines));
-    AdviseHugePages(entries.data(), entries.capacity() * sizeof(CatalogEntry));
-  } catch (const std::bad_alloc&) {
-  }
-}
-
-std::optional<Failure> ReadEntries(const std::string& path, std::vector<CatalogEntry>& entries) {
-  LineReader reader(kLineColumns);
-  if (auto failure = reader.Open(path)) return failure;
-  ReserveForValidLines(reader.file_size(), entries);
-  std::string_view line;
-  std::int64_t line_number = 0;
-  while (reader.ReadLine(line)) {
-    ++line_number;
-    try {
-      entries.emplace_back();
-    } catch (const std::bad_alloc&) {
-      return OutOfMemory(line_number, path);
-    }
-    if (auto failure = TakeLine(line, line_number, entries.back())) return failure;
-  }
-  return reader.failure();
-}
-
-std::optional<Failure> WriteCatalog(const std::string& path,
-                                    const std::vector<CatalogEntry>& entries) {
-  AtomicOutputFile file;
-  if (auto failure = file.Open(path)) return failure;
-  if (auto failure = WriteRecords(entries, file)) return failure;
-  return file.Commit();
-}
-
-// Runs both phases; the entry list and both files are released when it returns.
+// Takes each line into its record as it reads, so memory stays the same at any size. The
+// destination is replaced only after every line was read and every record written, so both
+// paths may name one file; a bad line or a reading failure wins over a failure of the
+// destination, as the user must mend the catalogue first.
 std::optional<Failure> RunConversion(const std::string& source_path, const std::string& dest_path) {
-  std::vector<CatalogEntry> entries;
-  if (auto failure = ReadEntries(source_path, entries)) return failure;
-  return WriteCatalog(dest_path, entries);
+  LineReader reader(kLineColumns);
+  if (auto failure = reader.Open(source_path)) return failure;
+  RecordWriter writer;
+  writer.Open(dest_path);
+  CatalogEntry entry{};
+  std::int64_t line_number = 0;
+  for (std::string_view line; reader.ReadLine(line);) {
+    if (auto failure = TakeLine(line, ++line_number, entry)) return failure;
+    writer.Add(entry);
+  }
+  if (reader.failure()) return reader.failure();
+  return writer.Commit();
 }
 
 std::string FailureNoticeText(const Failure& failure) {

@@ -21,7 +21,7 @@ void StoreLittleEndian(Unsigned value, char* out) {
   }
 }
 
-// Records encoded per write call: about a megabyte.
+// Records per write call: about a megabyte.
 constexpr std::size_t kRecordsPerChunk = 16384;
 
 }  // namespace
@@ -34,20 +34,30 @@ void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record
   StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + 54);
 }
 
-std::optional<Failure> WriteRecords(std::span<const CatalogEntry> entries, AtomicOutputFile& file) {
-  const auto chunk = std::make_unique_for_overwrite<char[]>(kRecordsPerChunk * kRecordSize);
-  while (!entries.empty()) {
-    const std::size_t count = std::min(entries.size(), kRecordsPerChunk);
-    for (std::size_t i = 0; i < count; ++i) {
-      EncodeRecord(entries[i],
-                   std::span<char, kRecordSize>(chunk.get() + i * kRecordSize, kRecordSize));
-    }
-    if (auto failure = file.Write(std::string_view(chunk.get(), count * kRecordSize))) {
-      return failure;
-    }
-    entries = entries.subspan(count);
-  }
-  return std::nullopt;
+RecordWriter::RecordWriter()
+    : chunk_(std::make_unique_for_overwrite<char[]>(kRecordsPerChunk * kRecordSize)) {}
+
+void RecordWriter::Open(const std::string& path) {
+  failure_ = file_.Open(path);
+  used_ = 0;
+}
+
+void RecordWriter::Add(const CatalogEntry& entry) {
+  if (failure_) return;
+  EncodeRecord(entry, std::span<char, kRecordSize>(chunk_.get() + used_, kRecordSize));
+  used_ += kRecordSize;
+  if (used_ == kRecordsPerChunk * kRecordSize) WriteChunk();
+}
+
+void RecordWriter::WriteChunk() {
+  failure_ = file_.Write(std::string_view(chunk_.get(), used_));
+  used_ = 0;
+}
+
+std::optional<Failure> RecordWriter::Commit() {
+  if (!failure_) WriteChunk();
+  if (!failure_) failure_ = file_.Commit();
+  return failure_;
 }
 
 }  // namespace tessaril

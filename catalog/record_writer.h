@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "catalog/catalog_entry.h"
 #include "platform/atomic_output_file.h"
@@ -17,7 +19,31 @@ inline constexpr std::size_t kRecordSize = 62;
 /// Encodes `entry` as its record, numbers little-endian whatever the host.
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record);
 
-/// Writes every entry, in order, as a record and nothing else. Fails like the file's `Write`.
-std::optional<Failure> WriteRecords(std::span<const CatalogEntry> entries, AtomicOutputFile& file);
+/// Writes records into the replacement file for a destination in chunks of about a megabyte,
+/// so that memory stays the same whatever the catalogue's size. After its first failure it
+/// drops every further record and keeps that failure for `Commit`, so that the caller can read
+/// on and report a bad line first.
+class RecordWriter {
+ public:
+  RecordWriter();
+
+  /// Opens the replacement file for `path`; a failure is kept for `Commit`.
+  void Open(const std::string& path);
+
+  /// Adds `entry` as the next record.
+  void Add(const CatalogEntry& entry);
+
+  /// Writes what is pending and puts the file in place of the destination. Gives the first
+  /// failure of opening, writing or replacing; the destination is then as it was.
+  std::optional<Failure> Commit();
+
+ private:
+  void WriteChunk();
+
+  AtomicOutputFile file_;
+  std::optional<Failure> failure_;
+  std::unique_ptr<char[]> chunk_;
+  std::size_t used_ = 0;
+};
 
 }  // namespace tessaril

@@ -34,9 +34,6 @@ class LineReader {
 
   const std::optional<Failure>& failure() const { return failure_; }
 
-  /// Size in bytes of the open file when it was opened.
-  std::uint64_t file_size() const { return file_size_; }
-
  private:
   bool Refill();
   std::size_t FindLineEnd();
@@ -55,7 +52,6 @@ class LineReader {
   std::string path_;
   // A descriptor, or on Windows a HANDLE; both systems take -1 for none.
   std::intptr_t file_ = -1;
-  std::uint64_t file_size_ = 0;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;

@@ -12,4 +12,12 @@ std::string ProgramDirectory();
 /// "D:\" already ends in one and is kept as it is, and an empty text stays empty.
 std::string WithTrailingSeparator(std::string directory, char separator);
 
+/// The user's home folder: $HOME, else the system's user database; empty when neither tells.
+std::string HomeDirectory();
+
+/// The folder for the default catalogues: `program_directory` when the user may create files in
+/// it (a build tree, a program unpacked into a folder of one's own), else `home` (an installed
+/// program in a system folder). A missing or unknown program folder counts as not writable.
+std::string CatalogueDirectory(const std::string& program_directory, const std::string& home);
+
 }  // namespace tessaril

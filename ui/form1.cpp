@@ -1,9 +1,14 @@
 #include "ui/form1.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCompleter>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +18,8 @@
 
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
+#include "ui/path_box.h"
+#include "ui/program_icon.h"
 #include "ui/wait_cursor_notices.h"
 
 namespace tessaril {
@@ -44,13 +51,30 @@ QLabel* NewLabel(QWidget* parent, const QString& text, const QRect& box) {
 }
 
 QLineEdit* NewTextBox(QWidget* parent, const QRect& box) {
-  auto* text_box = new QLineEdit(parent);
+  auto* text_box = new PathBox(parent);
   text_box->setGeometry(box);
   return text_box;
 }
 
+// Return and Enter press a focused button as Space does; Qt's buttons take them only when they
+// are default buttons, and this window has none.
+class CommandButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+      QPushButton::keyPressEvent(event);
+      return;
+    }
+    if (!event->isAutoRepeat()) click();
+  }
+};
+
 QPushButton* NewButton(QWidget* parent, const QString& text, const QRect& box) {
-  auto* button = new QPushButton(text, parent);
+  auto* button = new CommandButton(text, parent);
   // Enter in a text box must not press a button.
   button->setAutoDefault(false);
   button->setDefault(false);
@@ -77,6 +101,25 @@ QFont FittingFont(QFont font, std::initializer_list<const QLabel*> labels) {
   return font;
 }
 
+// A top-level QWidget is a plain client area to assistive technology, which screen readers
+// announce as a nameless panel; this window is a window, named by its title.
+QAccessibleInterface* WindowAccessible(const QString& class_name, QObject* object) {
+  if (class_name != QLatin1String(Form1::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
+// Completes folder and file names in `box`; the model reads folders on a thread of its own, so
+// typing never waits for a folder's listing.
+void CompletePaths(QLineEdit* box, QFileSystemModel* files) {
+  box->setCompleter(new QCompleter(files, box));
+  // The completer only searches folders the model has read, and never asks for one; naming the
+  // folder being typed in makes the model read it, and the completer shows its names on arrival.
+  QObject::connect(box, &QLineEdit::textEdited, files, [files](const QString& text) {
+    const QString path = QDir::fromNativeSeparators(text);
+    files->index(path.left(path.lastIndexOf(u'/') + 1));
+  });
+}
+
 }  // namespace
 
 QString PathInDirectory(const QString& directory, QChar separator, const QString& file_name) {
@@ -101,7 +144,10 @@ Form1::Form1(QWidget* parent)
       cmdEnde(NewButton(this, QStringLiteral("Ende"), kEndeBox)),
       Label4(NewLabel(this, QStringLiteral("www.velmora.example"), kLabel4Box)),
       notices_(this) {
+  [[maybe_unused]] static const bool accessible_window =
+      (QAccessible::installFactory(WindowAccessible), true);
   setWindowTitle(QStringLiteral("Tessaril"));
+  setWindowIcon(ProgramIcon());
   setFixedSize(kClientSize);
   Label1->setWordWrap(true);
   setFont(FittingFont(font(), {Label1, Label2, Label3, Label4}));
@@ -111,12 +157,21 @@ Form1::Form1(QWidget* parent)
   setTabOrder(cmdEnde, cmdConvert);
   txtSource->setFocus();
 
+  // Assistive technology names each box by its label.
+  Label2->setBuddy(txtSource);
+  Label3->setBuddy(txtDest);
+  auto* files = new QFileSystemModel(this);
+  files->setRootPath(QString());
+  CompletePaths(txtSource, files);
+  CompletePaths(txtDest, files);
+
   connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
   connect(cmdEnde, &QPushButton::clicked, this, &Form1::cmdEnde_Click);
 }
 
 void Form1::Form_Load() {
-  const QString directory = QDir::toNativeSeparators(QString::fromStdString(ProgramDirectory()));
+  const QString directory = QDir::toNativeSeparators(
+      QString::fromStdString(CatalogueDirectory(ProgramDirectory(), HomeDirectory())));
   txtSource->setText(PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora.kat")));
   txtDest->setText(
       PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora-neu.kat")));

@@ -21,7 +21,8 @@ class Form1 : public QWidget {
  public:
   explicit Form1(QWidget* parent = nullptr);
 
-  /// Fills both path boxes with the default catalogues beside the executable; checks nothing.
+  /// Fills both path boxes with the default catalogues beside the executable, or in the home
+  /// folder when the user may not write beside it; checks nothing.
   void Form_Load();
   /// Converts the catalogue named in `txtSource` into the one in `txtDest`; the conversion
   /// reports its outcome in a notice, so nothing reaches the caller.

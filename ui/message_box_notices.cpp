@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "ui/program_icon.h"
+
 namespace tessaril {
 namespace {
 
@@ -25,6 +27,7 @@ void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
       QString::fromStdString(text), QMessageBox::Ok, parent_);
   // Plain, so that a path or field text holding "<" is shown as it is.
   box.setTextFormat(Qt::PlainText);
+  box.setWindowIcon(ProgramIcon());
   box.exec();
 }
 

@@ -50,7 +50,6 @@ std::optional<Failure> LineReader::OpenFile() {
     Close();
     return failure;
   }
-  file_size_ = static_cast<std::uint64_t>(info.st_size);
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return std::nullopt;
 }

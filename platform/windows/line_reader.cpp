@@ -42,13 +42,11 @@ std::optional<Failure> LineReader::OpenFile() {
   });
   if (!opened) return LastWindowsFailure(path_);
   file_ = reinterpret_cast<std::intptr_t>(file);
-  LARGE_INTEGER size{};
   // NUL, CON, a pipe or a printer is no catalogue.
-  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileSizeEx(file, &size)) {
+  if (::GetFileType(file) != FILE_TYPE_DISK) {
     Close();
     return PathFailure(FailureCode::kPathFileAccess, path_);
   }
-  file_size_ = static_cast<std::uint64_t>(size.QuadPart);
   return std::nullopt;
 }
 

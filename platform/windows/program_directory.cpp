@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <optional>
 
+#include "platform/temporary_name.h"
 #include "platform/windows/wide_text.h"
 
 namespace tessaril {
@@ -25,6 +27,28 @@ std::string ProgramDirectory() {
   }
   // The parent of "D:\tessaril.exe" is "D:\": a drive's root keeps its separator.
   return Utf8FromWide(std::filesystem::path(executable).parent_path().native());
+}
+
+std::string HomeDirectory() {
+  wchar_t profile[32768];
+  const DWORD length = ::GetEnvironmentVariableW(L"USERPROFILE", profile, std::size(profile));
+  if (length == 0 || length >= std::size(profile)) return {};
+  return Utf8FromWide(std::wstring_view(profile, length));
+}
+
+std::string CatalogueDirectory(const std::string& program_directory, const std::string& home) {
+  const std::optional<std::wstring> folder = WideFromUtf8(program_directory);
+  if (program_directory.empty() || !folder) return home;
+  // Access rules on Windows are too rich to judge from outside; a file that removes itself on
+  // closing tells for certain.
+  const std::string name = TemporaryName(::GetCurrentProcessId());
+  const std::filesystem::path probe =
+      std::filesystem::path(*folder) / std::wstring(name.begin(), name.end());
+  const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return home;
+  ::CloseHandle(file);
+  return program_directory;
 }
 
 }  // namespace tessaril

@@ -79,7 +79,9 @@ void Check(const Conversion& run) {
     EXPECT_EQ(fs::is_regular_file(dest, no_file), existed);
     EXPECT_EQ(existed ? testing::ReadBytes(dest) : "", before);
   } else {
-    EXPECT_EQ(testing::ReadBytes(dest), testing::ExpectedRecords(run.records));
+    EXPECT_EQ(
+        testing::FirstDifference(testing::ReadBytes(dest), testing::ExpectedRecords(run.records)),
+        "");
     if (existed) {
       EXPECT_EQ(fs::status(dest).permissions(), mode);
     }
@@ -126,6 +128,8 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
       {"bad date on line 5", bad_line_5, "velmora.kat", "new.kat", kFails, k13 + "5: „31.02.2020“"},
       {"bad date, old kept", bad_line_5, "velmora.kat", "old.kat", kFails, k13 + "5: „31.02.2020“"},
       {"blank line 4", three + "\r\n" + three, "velmora.kat", "new.kat", kFails, k13 + "4: „“"},
+      {"bad date, destination folder gone", bad_line_5, "velmora.kat", "none/a.kat", kFails,
+       k13 + "5: „31.02.2020“"},
       {"destination folder gone", three, "velmora.kat", "none/a.kat", kFails, k76 + "<dest>"},
       {"destination under a file", three, "velmora.kat", "velmora.kat/a", kFails, k76 + "<dest>"},
       {"destination is a folder", three, "velmora.kat", "real", kFails, k75 + "<dest>"},

@@ -1,14 +1,19 @@
 #include "ui/form1.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
+#include <QCompleter>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,8 +21,10 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "platform/program_directory.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {
@@ -34,11 +41,13 @@ std::string Describe(const QMessageBox& box, const QWidget* form) {
          std::to_string(box.buttons().size()) + (box.button(QMessageBox::Ok) ? "|ok" : "|no ok") +
          (box.windowModality() == Qt::ApplicationModal ? "|modal" : "|modeless") +
          (box.parentWidget() == form ? "|over the window" : "|elsewhere") +
-         (QGuiApplication::overrideCursor() ? "|wait cursor" : "") + "|" + box.text().toStdString();
+         (QGuiApplication::overrideCursor() ? "|wait cursor" : "") +
+         (box.windowIcon().isNull() ? "|no icon" : "") + "|" + box.text().toStdString();
 }
 
-// Presses "Konvertieren" and answers every modal box from inside its own event loop.
-std::vector<std::string> PressConvert(Form1& form) {
+// Presses "Konvertieren" (by `press`, else with the mouse) and answers every modal box from
+// inside its own event loop.
+std::vector<std::string> PressConvert(Form1& form, const std::function<void()>& press = {}) {
   std::vector<std::string> seen;
   QTimer answerer;
   QObject::connect(&answerer, &QTimer::timeout, [&] {
@@ -52,7 +61,7 @@ std::vector<std::string> PressConvert(Form1& form) {
     }
   });
   answerer.start(0);
-  QTest::mouseClick(form.cmdConvert, Qt::LeftButton);
+  press ? press() : QTest::mouseClick(form.cmdConvert, Qt::LeftButton);
   return seen;
 }
 
@@ -117,6 +126,15 @@ TEST_F(Form1Test, ControlsHaveTheirTextsPlacesAndTabOrder) {
   }
   EXPECT_GE(form_.Label1->height(), 3 * form_.Label1->fontMetrics().lineSpacing());
   EXPECT_EQ(form_.windowTitle(), QStringLiteral("Tessaril"));
+  EXPECT_FALSE(form_.windowIcon().isNull());
+  // What a screen reader says: the window by its title, each box by its label.
+  const auto name = [](QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+  };
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&form_)->role(), QAccessible::Window);
+  EXPECT_EQ(name(&form_), QStringLiteral("Tessaril"));
+  EXPECT_EQ(name(form_.txtSource), form_.Label2->text());
+  EXPECT_EQ(name(form_.txtDest), form_.Label3->text());
   EXPECT_EQ(form_.size(), QSize(408, 152));
   EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
   EXPECT_EQ(QApplication::focusWidget(), form_.txtSource);
@@ -144,6 +162,18 @@ TEST_F(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
     EXPECT_EQ(PathInDirectory(QString::fromUtf8(directory), separator, "velmora.kat"),
               QString::fromUtf8(path));
   }
+  // Where the user may not write beside the program, the home folder. Root may write anywhere,
+  // so user 65534 tries the folder closed to writing.
+  const std::string program = folder_.path().string();
+  EXPECT_EQ(CatalogueDirectory(program, "/home/anna"), program);
+  std::filesystem::permissions(folder_.path(), std::filesystem::perms(0555));
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool ordinary = ::geteuid() != 0 || ::setuid(65534) == 0;
+    ::_exit(ordinary && CatalogueDirectory(program, "/home/anna") == "/home/anna" ? 0 : 1);
+  }
+  int status = -1;
+  EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
 }
 
 TEST_F(Form1Test, EachPressConvertsOnceAndShowsItsNotice) {
@@ -182,7 +212,7 @@ TEST_F(Form1Test, EachPressConvertsOnceAndShowsItsNotice) {
   }
 }
 
-TEST_F(Form1Test, EnterAndEscapeInATextBoxStartNothing) {
+TEST_F(Form1Test, ReturnAndEnterPressOnlyAFocusedButton) {
   WriteBytes(folder_.File("alt.kat"), testing::ValidCatalogue(1));
   SetPaths(folder_.File("alt.kat"), folder_.File("neu.kat"));
   for (QLineEdit* box : {form_.txtSource, form_.txtDest}) {
@@ -195,6 +225,46 @@ TEST_F(Form1Test, EnterAndEscapeInATextBoxStartNothing) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_TRUE(form_.isVisible());
   EXPECT_FALSE(std::filesystem::exists(folder_.File("neu.kat")));
+  form_.cmdConvert->setFocus();
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    EXPECT_EQ(PressConvert(form_, [&] { QTest::keyClick(form_.cmdConvert, key); }).size(), 1u);
+  }
+}
+
+TEST_F(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
+  // MIME type, data, and the path the box shows after it, or none when the drop is refused.
+  const std::tuple<const char*, const char*, QString> cases[] = {
+      {"text/uri-list", "file:///tmp/alte%20Kataloge/j%C3%BC.kat\r\n",
+       QStringLiteral("/tmp/alte Kataloge/jü.kat")},
+      {"text/plain", "/home/anna/velmora.kat", QStringLiteral("/home/anna/velmora.kat")},
+      {"text/plain", "file:///srv/k.kat\n", QStringLiteral("/srv/k.kat")},
+      {"text/uri-list", "https://www.velmora.example/k.kat\r\n", {}},
+      {"text/uri-list", "file:///a.kat\r\nfile:///b.kat\r\n", {}},
+  };
+  for (const auto& [type, data, path] : cases) {
+    form_.txtSource->setText(QStringLiteral("/vorher.kat"));
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(type), data);
+    QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), &drop}) {
+      QApplication::sendEvent(form_.txtSource, event);
+      EXPECT_EQ(event->isAccepted(), !path.isEmpty()) << data;
+    }
+    EXPECT_EQ(form_.txtSource->text(), path.isEmpty() ? QStringLiteral("/vorher.kat") : path);
+  }
+}
+
+TEST_F(Form1Test, BoxesCompleteFolderAndFileNames) {
+  WriteBytes(folder_.File("velmora.kat"), "");
+  std::filesystem::create_directory(folder_.path() / "Kataloge");
+  for (QLineEdit* box : {form_.txtSource, form_.txtDest}) {
+    const QString name = Text(folder_.File(box == form_.txtSource ? "Kataloge" : "velmora.kat"));
+    box->setFocus();
+    QTest::keyClicks(box, name.left(name.size() - 5));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return box->completer() && box->completer()->currentCompletion() == name; }));
+  }
 }
 
 // Ends the program as `end` does; true when the event loop then came back by itself.

@@ -133,11 +133,22 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
   }
 }
 
-TEST(WindowsFiles, ProgramDirectoryHoldsThisProgram) {
+TEST(WindowsFiles, ProgramDirectoryHoldsThisProgramAndCataloguesGoWhereTheUserMayWrite) {
   const std::string directory = ProgramDirectory();
   const auto test_program =
       fs::path(std::u8string(directory.begin(), directory.end())) / "windows_tests.exe";
   EXPECT_TRUE(fs::exists(test_program)) << directory;
+
+  testing::TempFolder folder;
+  const std::u8string writable = (folder.path() / u8"Kataloge äö").u8string();
+  fs::create_directory(writable);
+  const std::string home = HomeDirectory();
+  EXPECT_TRUE(fs::is_directory(fs::path(std::u8string(home.begin(), home.end())))) << home;
+  EXPECT_EQ(CatalogueDirectory(std::string(writable.begin(), writable.end()), home),
+            std::string(writable.begin(), writable.end()));
+  EXPECT_EQ(CatalogueDirectory(folder.File("fehlt"), home), home);
+  EXPECT_EQ(CatalogueDirectory("", home), home);
+  EXPECT_EQ(fs::directory_iterator(writable), fs::directory_iterator()) << "no probe left";
 }
 
 }  // namespace

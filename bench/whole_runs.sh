@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Whole conversions against a durable copy of the same catalogue, as processes taken in turn:
+# bench/whole_runs.sh BUILD_DIR RUNS LINES...  (default: build 9 100000 1000000 10000000).
+# Prints per size the median wall time of each, the median of the paired ratios, and the
+# conversion's largest peak memory. The catalogues live in a temporary folder, removed at the end.
+set -euo pipefail
+build=${1:-build}
+runs=${2:-9}
+shift 2 || true
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(100000 1000000 10000000)
+work=$(mktemp -d "${TMPDIR:-/tmp}/tessaril-whole-runs-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+now() { date +%s.%N; }
+since() { awk -v end="$(now)" -v start="$1" 'BEGIN { printf "%.4f", end - start }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+
+printf '%-10s %10s %10s %8s %12s\n' lines convert_s dd_s ratio peak_KiB
+for lines in "${sizes[@]}"; do
+  "$build/bench/make_catalogue" "$work/velmora.kat" "$lines"
+  : >"$work/times"
+  peak=0
+  for _ in $(seq "$runs"); do
+    start=$(now)
+    dd status=none bs=1M conv=fsync if="$work/velmora.kat" of="$work/copy.kat"
+    dd_time=$(since "$start")
+    rm -f "$work/copy.kat"
+    start=$(now)
+    memory=$("$build/bench/convert_file" "$work/velmora.kat" "$work/velmora-neu.kat" 2>&1 >/dev/null |
+      awk '/peak memory/ { print $3 }')
+    convert_time=$(since "$start")
+    rm -f "$work/velmora-neu.kat"
+    [ "$memory" -gt "$peak" ] && peak=$memory
+    echo "$convert_time $dd_time" | awk '{ printf "%s %s %.4f\n", $1, $2, $1 / $2 }' >>"$work/times"
+  done
+  printf '%-10s %10s %10s %8s %12s\n' "$lines" "$(cut -d' ' -f1 "$work/times" | median)" \
+    "$(cut -d' ' -f2 "$work/times" | median)" "$(cut -d' ' -f3 "$work/times" | median)" "$peak"
+  rm -f "$work/velmora.kat"
+done
