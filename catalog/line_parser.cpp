@@ -29,7 +29,7 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view field) {
   std::string description(FailurePhrase(FailureCode::kTypeMismatch));
   description += " in Zeile ";
   description += std::to_string(line_number);
-  description += ": „";
+  description += ", Spalten 56 bis 65: „";
   description += Cp1252ToUtf8(field);
   description += "“";
   return {FailureCode::kTypeMismatch, std::move(description)};

@@ -28,8 +28,10 @@ std::string_view FailurePhrase(FailureCode code) {
 
 Failure PathFailure(FailureCode code, std::string_view path) {
   std::string description(FailurePhrase(code));
-  description += ": ";
+  // In quotes, so that an empty path and spaces at its ends can be seen.
+  description += ": „";
   description += path;
+  description += "“";
   return {code, std::move(description)};
 }
 

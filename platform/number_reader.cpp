@@ -126,9 +126,40 @@ struct DecimalNumber {
   long long exponent = 0;
 };
 
+// The form nearly every catalogue field has: spaces, an optional sign, at most 15 digits with at
+// most one point, then spaces only. Such a number and its power of ten are exact doubles, so one
+// division rounds correctly; any other text is left to the general reader.
+std::optional<double> ReadPlainDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  std::uint64_t digits = 0;
+  std::size_t digit_count = 0, decimals = 0;
+  bool seen_point = false;
+  for (; i < text.size(); ++i) {
+    if (IsDigit(text[i])) {
+      digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+      ++digit_count;
+      decimals += seen_point ? 1 : 0;
+    } else if (text[i] == '.' && !seen_point) {
+      seen_point = true;
+    } else {
+      break;
+    }
+  }
+  if (digit_count == 0 || digit_count > 15) return std::nullopt;
+  for (; i < text.size(); ++i) {
+    if (text[i] != ' ') return std::nullopt;
+  }
+  const double value = static_cast<double>(digits) / DecimalNumber::kPowersOfTen[decimals];
+  return negative ? -value : value;
+}
+
 }  // namespace
 
 double ReadNumber(std::string_view text) {
+  if (const std::optional<double> value = ReadPlainDecimal(text)) return *value;
   BlankSkippingCursor cursor(text);
   if (cursor.Peek() == '&') {
     cursor.Advance();

@@ -95,7 +95,8 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
     const std::optional<Failure> failure = TakeLine(line, 7, entry);
     ASSERT_TRUE(failure.has_value()) << line;
     EXPECT_EQ(failure->code, FailureCode::kTypeMismatch);
-    EXPECT_EQ(failure->description, "Typen unverträglich in Zeile 7: „" + shown + "“");
+    EXPECT_EQ(failure->description,
+              "Typen unverträglich in Zeile 7, Spalten 56 bis 65: „" + shown + "“");
   };
   const std::string x55(55, 'x');
   for (const std::string field :

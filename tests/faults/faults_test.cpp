@@ -81,8 +81,9 @@ struct Fault {
 };
 
 TEST(Faults, LimitsAndRefusalsReportTheirCodeAndLeaveEverythingAsItWas) {
-  const std::string k61 = "[61] Datenträger voll: <dest>", k70 = "[70] Zugriff verweigert: ";
-  const std::string k13 = "[13] Typen unverträglich in Zeile 10001: „31.02.2020“";
+  const std::string k61 = "[61] Datenträger voll: „<dest>“", k70 = "[70] Zugriff verweigert: ";
+  const std::string k13 =
+      "[13] Typen unverträglich in Zeile 10001, Spalten 56 bis 65: „31.02.2020“";
   constexpr int kBigLines = 600'000;  // 40 MB of old catalogue.
   const Fault faults[] = {
     {"disk full at the first record", "velmora.kat", "old.kat", 0, kNone, k61},
@@ -92,9 +93,9 @@ TEST(Faults, LimitsAndRefusalsReportTheirCodeAndLeaveEverythingAsItWas) {
     {"at the last byte, a new file", "velmora.kat", "new.kat", kRecordBytes - 1, kNone, k61},
     {"over its own source", "velmora.kat", "velmora.kat", kRecordBytes / 2, kNone, k61},
     {"room for exactly the records", "velmora.kat", "old.kat", kRecordBytes, kNone, ""},
-    {"folder not writable", "velmora.kat", "locked/old.kat", kNone, kNone, k70 + "<dest>"},
-    {"source not readable", "unreadable.kat", "old.kat", kNone, kNone, k70 + "<source>"},
-    {"source folder closed", "hidden/velmora.kat", "old.kat", kNone, kNone, k70 + "<source>"},
+    {"folder not writable", "velmora.kat", "locked/old.kat", kNone, kNone, k70 + "„<dest>“"},
+    {"source not readable", "unreadable.kat", "old.kat", kNone, kNone, k70 + "„<source>“"},
+    {"source folder closed", "hidden/velmora.kat", "old.kat", kNone, kNone, k70 + "„<source>“"},
     {"bad line, disk full", "bad.kat", "old.kat", 0, kNone, k13},
     {"bad line, folder not writable", "bad.kat", "locked/old.kat", kNone, kNone, k13},
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space.
@@ -213,7 +214,7 @@ TEST(Faults, SystemErrorsMapToTheirCodesAndNameThePath) {
   for (const auto& [error, expected] : cases) {
     const Failure failure = FailureFromErrno(error, "p");
     EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
-              std::string(expected) + ": p");
+              std::string(expected) + ": „p“");
   }
 }
 

@@ -192,13 +192,14 @@ TEST_F(Form1Test, EachPressConvertsOnceAndShowsItsNotice) {
        "Konvertieren erfolgreich abgeschlossen", testing::ExpectedRecords(2)},
       {testing::ValidCatalogue(2) + testing::CatalogLine("Kr\xE4mer", "", "1", "3\xE4.12.2020"),
        source, QMessageBox::Critical,
-       "Fehler beim konvertieren: [13] Typen unverträglich in Zeile 3: „3ä.12.2020“",
+       "Fehler beim konvertieren: [13] Typen unverträglich in Zeile 3, Spalten 56 bis 65: "
+       "„3ä.12.2020“",
        testing::ExpectedRecords(2)},
       {"", folder_.File("fehlt.kat"), QMessageBox::Critical,
-       "Fehler beim konvertieren: [53] Datei nicht gefunden: " + folder_.File("fehlt.kat"),
+       "Fehler beim konvertieren: [53] Datei nicht gefunden: „" + folder_.File("fehlt.kat") + "“",
        testing::ExpectedRecords(2)},
       {"", "", QMessageBox::Critical,
-       "Fehler beim konvertieren: [52] Dateiname oder -nummer falsch: ",
+       "Fehler beim konvertieren: [52] Dateiname oder -nummer falsch: „“",
        testing::ExpectedRecords(2)},
   };
   for (const Press& press : presses) {

@@ -18,25 +18,27 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(WindowsFiles, ErrorCodesMapToFailures) {
-  const std::pair<DWORD, std::string_view> cases[] = {
-      {ERROR_FILE_NOT_FOUND, "Datei nicht gefunden: C:\\x"},
-      {ERROR_PATH_NOT_FOUND, "Pfad nicht gefunden: C:\\x"},
-      {ERROR_INVALID_DRIVE, "Pfad nicht gefunden: C:\\x"},
-      {ERROR_BAD_NETPATH, "Pfad nicht gefunden: C:\\x"},
-      {ERROR_INVALID_NAME, "Dateiname oder -nummer falsch: C:\\x"},
-      {ERROR_FILENAME_EXCED_RANGE, "Dateiname oder -nummer falsch: C:\\x"},
-      {ERROR_ACCESS_DENIED, "Zugriff verweigert: C:\\x"},
-      {ERROR_SHARING_VIOLATION, "Fehler beim Zugriff auf Pfad/Datei: C:\\x"},
-      {ERROR_LOCK_VIOLATION, "Fehler beim Zugriff auf Pfad/Datei: C:\\x"},
-      {ERROR_DISK_FULL, "Datenträger voll: C:\\x"},
-      {ERROR_HANDLE_DISK_FULL, "Datenträger voll: C:\\x"},
-      {1295, "Datenträger voll: C:\\x"},  // ERROR_DISK_QUOTA_EXCEEDED
-      {ERROR_NOT_ENOUGH_MEMORY, "Nicht genügend Speicher: C:\\x"},
-      {ERROR_OUTOFMEMORY, "Nicht genügend Speicher: C:\\x"},
-      {ERROR_CRC, "Geräte-E/A-Fehler: C:\\x"},
+  const std::pair<DWORD, const char*> cases[] = {
+      {ERROR_FILE_NOT_FOUND, "53 Datei nicht gefunden"},
+      {ERROR_PATH_NOT_FOUND, "76 Pfad nicht gefunden"},
+      {ERROR_INVALID_DRIVE, "76 Pfad nicht gefunden"},
+      {ERROR_BAD_NETPATH, "76 Pfad nicht gefunden"},
+      {ERROR_INVALID_NAME, "52 Dateiname oder -nummer falsch"},
+      {ERROR_FILENAME_EXCED_RANGE, "52 Dateiname oder -nummer falsch"},
+      {ERROR_ACCESS_DENIED, "70 Zugriff verweigert"},
+      {ERROR_SHARING_VIOLATION, "75 Fehler beim Zugriff auf Pfad/Datei"},
+      {ERROR_LOCK_VIOLATION, "75 Fehler beim Zugriff auf Pfad/Datei"},
+      {ERROR_DISK_FULL, "61 Datenträger voll"},
+      {ERROR_HANDLE_DISK_FULL, "61 Datenträger voll"},
+      {1295, "61 Datenträger voll"},  // ERROR_DISK_QUOTA_EXCEEDED
+      {ERROR_NOT_ENOUGH_MEMORY, "7 Nicht genügend Speicher"},
+      {ERROR_OUTOFMEMORY, "7 Nicht genügend Speicher"},
+      {ERROR_CRC, "57 Geräte-E/A-Fehler"},
   };
-  for (const auto& [error, description] : cases) {
-    EXPECT_EQ(FailureFromWindowsError(error, "C:\\x").description, description) << error;
+  for (const auto& [error, expected] : cases) {
+    const Failure failure = FailureFromWindowsError(error, "C:\\x");
+    EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
+              std::string(expected) + ": „C:\\x“");
   }
 }
 
