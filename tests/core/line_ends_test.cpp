@@ -58,13 +58,5 @@ TEST(LineEnds, EveryKindEndsALineWhateverTheBufferSize) {
   }
 }
 
-TEST(LineEnds, AHugeLineCostsOnlyItsKeptColumns) {
-  testing::TempFolder folder;
-  testing::WriteBytes(folder.File("lines"),
-                      std::string(3 * LineReader::kDefaultBufferSize + 5, 'z') + "\n.");
-  EXPECT_EQ(ReadAllLines(folder.File("lines"), 65, LineReader::kDefaultBufferSize),
-            (std::vector<std::string>{std::string(65, 'z'), "."}));
-}
-
 }  // namespace
 }  // namespace tessaril

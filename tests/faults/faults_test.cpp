@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -61,14 +62,12 @@ std::string ConvertInChild(const std::string& source, const std::string& dest, r
     ::_exit(0);
   }
   ::close(fds[1]);
-  std::string notice;
-  char buffer[4096];
-  for (ssize_t count; (count = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
-    notice.append(buffer, static_cast<std::size_t>(count));
-  }
-  ::close(fds[0]);
   ::wait(nullptr);
-  return notice;
+  // One write of less than the pipe's buffer, made before the child ended.
+  char notice[4096];
+  const ssize_t size = ::read(fds[0], notice, sizeof notice);
+  ::close(fds[0]);
+  return std::string(notice, static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
 }
 
 struct Fault {
@@ -195,19 +194,15 @@ TEST(Faults, AKilledConversionLeavesTheOldOrTheNewCatalogueWhole) {
   EXPECT_GT(killed_while_writing, 0) << "no kill landed while the records were written";
 }
 
+// The system errors no real file in these tests can be made to give.
 TEST(Faults, SystemErrorsMapToTheirCodesAndNameThePath) {
   const std::pair<int, const char*> cases[] = {
-      {ENOENT, "76 Pfad nicht gefunden"},
-      {ENOTDIR, "76 Pfad nicht gefunden"},
-      {ENAMETOOLONG, "52 Dateiname oder -nummer falsch"},
-      {EACCES, "70 Zugriff verweigert"},
       {EPERM, "70 Zugriff verweigert"},
       {EISDIR, "75 Fehler beim Zugriff auf Pfad/Datei"},
       {EROFS, "75 Fehler beim Zugriff auf Pfad/Datei"},
       {ENXIO, "75 Fehler beim Zugriff auf Pfad/Datei"},
       {ENOSPC, "61 Datenträger voll"},
       {EDQUOT, "61 Datenträger voll"},
-      {EFBIG, "61 Datenträger voll"},
       {ENOMEM, "7 Nicht genügend Speicher"},
       {EIO, "57 Geräte-E/A-Fehler"},
   };
