@@ -68,6 +68,7 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
       {"&HfF", 255},
       {"&o17", 15},
       {"&X1", 0},
+      {"-", 0},
       {"0,1", 0.1f},
   };
   for (const auto& [field, number] : numbers) {
@@ -101,7 +102,8 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
   const std::string x55(55, 'x');
   for (const std::string field :
        {"", "24.12.", "31.02.2020", "29.02.1900", "1.13.2020", "0.1.2020", "1.1.2", "1.1.0099",
-        "1.1.2020x", "2020-02-30", "99-1-1", "24-12-2020"}) {
+        "1.1.2020x", "2020-02-30", "99-1-1", "100-1-1", "001.1.2020", "24.12x2020", "24x12.2020",
+        "24-12-2020"}) {
     mismatch(x55 + field, field);
   }
   mismatch("", "");
