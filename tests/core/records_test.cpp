@@ -128,6 +128,9 @@ TEST(Records, NumbersBeyondTheFieldReadAndNarrowExactly) {
       {"1e-400", 0.0},
       {"-1e-400", -0.0},
       {"-0", -0.0},
+      {"7e22", 7e22},
+      {"7e23", 7e23},
+      {"7e-23", 7e-23},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(std::bit_cast<std::uint64_t>(ReadNumber(c.text)),
