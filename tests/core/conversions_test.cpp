@@ -142,6 +142,10 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
       {"link loop", three, "velmora.kat", "loop-a", kFails, k75 + "„<dest>“"},
       {"destination name too long", three, "velmora.kat", std::string(300, 'n'), kFails,
        k52 + "„<dest>“"},
+      {"NUL in the source path", three, std::string("velmora.kat\0x", 13), "new.kat", kFails,
+       k52 + "„<source>“"},
+      {"NUL in the destination path", three, "velmora.kat", std::string("new.kat\0x", 9), kFails,
+       k52 + "„<dest>“"},
       {"empty destination path", three, "velmora.kat", "", kFails, k52 + "„“"},
   };
   for (const Conversion& run : runs) Check(run);
