@@ -126,34 +126,32 @@ struct DecimalNumber {
   long long exponent = 0;
 };
 
-// The form nearly every catalogue field has: spaces, an optional sign, at most 15 digits with at
-// most one point, then spaces only. Such a number and its power of ten are exact doubles, so one
-// division rounds correctly; any other text is left to the general reader.
+// The form nearly every catalogue field has: spaces, an optional sign, digits with at most one
+// point, then spaces only. It is read in one pass into the same exact decimal as the general
+// reader's; any other text, or a number that is not exact, is left to the general reader.
 std::optional<double> ReadPlainDecimal(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
-  const bool negative = i < text.size() && text[i] == '-';
+  DecimalNumber decimal;
+  decimal.negative = i < text.size() && text[i] == '-';
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-  std::uint64_t digits = 0;
-  std::size_t digit_count = 0, decimals = 0;
+  bool has_digits = false;
   bool seen_point = false;
   for (; i < text.size(); ++i) {
     if (IsDigit(text[i])) {
-      digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
-      ++digit_count;
-      decimals += seen_point ? 1 : 0;
+      decimal.AddDigit(text[i] - '0', seen_point);
+      has_digits = true;
     } else if (text[i] == '.' && !seen_point) {
       seen_point = true;
     } else {
       break;
     }
   }
-  if (digit_count == 0 || digit_count > 15) return std::nullopt;
+  if (!has_digits) return std::nullopt;
   for (; i < text.size(); ++i) {
     if (text[i] != ' ') return std::nullopt;
   }
-  const double value = static_cast<double>(digits) / DecimalNumber::kPowersOfTen[decimals];
-  return negative ? -value : value;
+  return decimal.ExactValue();
 }
 
 }  // namespace
