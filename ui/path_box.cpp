@@ -17,15 +17,18 @@ std::optional<QString> LocalPath(const QList<QUrl>& urls) {
   return QDir::toNativeSeparators(urls.front().toLocalFile());
 }
 
-// Copies, never moves: a file or text dragged here stays where it came from.
-bool TakeAsCopy(QDropEvent& event) {
-  if (!(event.possibleActions() & Qt::CopyAction) || !DroppedPath(*event.mimeData())) {
+// Copies, never moves: a file or text dragged here stays where it came from. Gives the path the
+// drop carries, or none when it is refused.
+std::optional<QString> TakeAsCopy(QDropEvent& event) {
+  std::optional<QString> path;
+  if (event.possibleActions() & Qt::CopyAction) path = DroppedPath(*event.mimeData());
+  if (!path) {
     event.ignore();
-    return false;
+    return std::nullopt;
   }
   event.setDropAction(Qt::CopyAction);
   event.accept();
-  return true;
+  return path;
 }
 
 }  // namespace
@@ -49,10 +52,11 @@ void PathBox::dragEnterEvent(QDragEnterEvent* event) { TakeAsCopy(*event); }
 void PathBox::dragMoveEvent(QDragMoveEvent* event) { TakeAsCopy(*event); }
 
 void PathBox::dropEvent(QDropEvent* event) {
-  if (!TakeAsCopy(*event)) return;
+  const std::optional<QString> path = TakeAsCopy(*event);
+  if (!path) return;
   // Through the selection, so that Ctrl+Z brings the old text back.
   selectAll();
-  insert(*DroppedPath(*event->mimeData()));
+  insert(*path);
   setFocus(Qt::OtherFocusReason);
 }
 
