@@ -23,6 +23,7 @@ void StoreLittleEndian(Unsigned value, char* out) {
 
 // Records per write call: about a megabyte.
 constexpr std::size_t kRecordsPerChunk = 16384;
+constexpr std::size_t kChunkBytes = kRecordsPerChunk * kRecordSize;
 
 }  // namespace
 
@@ -34,8 +35,7 @@ void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record
   StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + 54);
 }
 
-RecordWriter::RecordWriter()
-    : chunk_(std::make_unique_for_overwrite<char[]>(kRecordsPerChunk * kRecordSize)) {}
+RecordWriter::RecordWriter() : chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes)) {}
 
 void RecordWriter::Open(const std::string& path) {
   failure_ = file_.Open(path);
@@ -46,7 +46,7 @@ void RecordWriter::Add(const CatalogEntry& entry) {
   if (failure_) return;
   EncodeRecord(entry, std::span<char, kRecordSize>(chunk_.get() + used_, kRecordSize));
   used_ += kRecordSize;
-  if (used_ == kRecordsPerChunk * kRecordSize) WriteChunk();
+  if (used_ == kChunkBytes) WriteChunk();
 }
 
 void RecordWriter::WriteChunk() {
