@@ -40,9 +40,9 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   }
 }
 
-std::string ReadBytes(const std::string& path) {
+std::string ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -111,19 +111,6 @@ std::string WithPaths(std::string text, const std::string& source, const std::st
       text.replace(at, mark.size(), *path);
   }
   return text;
-}
-
-std::vector<std::string> SplitLines(std::string_view content, std::size_t kept) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    if (content[i] != '\r' && content[i] != '\n') continue;
-    lines.emplace_back(content.substr(start, std::min(kept, i - start)));
-    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < content.size()) lines.emplace_back(content.substr(start, kept));
-  return lines;
 }
 
 }  // namespace tessaril::testing

@@ -26,7 +26,7 @@ class TempFolder {
 };
 
 void WriteBytes(const std::string& path, std::string_view bytes);
-std::string ReadBytes(const std::string& path);
+std::string ReadBytes(const std::filesystem::path& path);
 /// The names in `folder`, sorted.
 std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
@@ -51,9 +51,6 @@ std::string FirstDifference(std::string_view actual, std::string_view expected);
 
 /// `text` with "<source>" and "<dest>" replaced by those paths.
 std::string WithPaths(std::string text, const std::string& source, const std::string& dest);
-
-/// The lines of `content` split at CR LF, CR and LF, each cut to `kept` bytes.
-std::vector<std::string> SplitLines(std::string_view content, std::size_t kept);
 
 /// A notice service that keeps every notice instead of showing it.
 struct RecordingNotices : NoticeService {
