@@ -116,11 +116,7 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
 
 // Numbers longer than a catalogue field, and singles at the edge of their range.
 TEST(Records, NumbersBeyondTheFieldReadAndNarrowExactly) {
-  struct Case {
-    std::string text;
-    double value;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, double> cases[] = {
       {"123456789012345678901234567890.5e-3", 123456789012345678901234567.8905},
       {"9007199254740993", 9007199254740992.0},
       {"0.000000000000000000000000000001", 1e-30},
@@ -133,10 +129,9 @@ TEST(Records, NumbersBeyondTheFieldReadAndNarrowExactly) {
       {"7e23", 7e23},
       {"7e-23", 7e-23},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(ReadNumber(c.text)),
-              std::bit_cast<std::uint64_t>(c.value))
-        << c.text;
+  for (const auto& [text, value] : cases) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(ReadNumber(text)), std::bit_cast<std::uint64_t>(value))
+        << text;
   }
   constexpr float kLargest = std::numeric_limits<float>::max();
   EXPECT_EQ(NarrowToSingle(0x1.fffffefp+127), kLargest);
