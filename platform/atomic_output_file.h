@@ -30,9 +30,9 @@ class AtomicOutputFile {
   /// new file.
   std::optional<Failure> Open(const std::string& path);
 
-  /// Appends `bytes`, asking Linux to start writing every few megabytes to disk so that
-  /// `Commit` has little left to wait for. Fails when the disk is full, the file size limit is
-  /// reached, or the device reports an error.
+  /// Appends `bytes`. On Linux, every few megabytes are handed to the system's write-back and
+  /// flushed from a second thread, so that `Commit` has little left to wait for. Fails when the
+  /// disk is full, the file size limit is reached, or the device reports an error.
   std::optional<Failure> Write(std::string_view bytes);
 
   /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;

@@ -8,7 +8,9 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
+#include "platform/posix/background_flush.h"
 #include "platform/posix/errno_failure.h"
 #include "platform/temporary_name.h"
 
@@ -47,8 +49,9 @@ struct AtomicOutputFile::State {
   std::string folder_;
   std::string temporary_;
   int fd_ = -1;
-  std::uint64_t written_ = 0;       // Bytes appended so far.
-  std::uint64_t written_back_ = 0;  // Bytes already handed to the system's write-back.
+  std::uint64_t written_ = 0;               // Bytes appended so far.
+  std::uint64_t written_back_ = 0;          // Bytes already handed to the system's write-back.
+  std::unique_ptr<BackgroundFlush> flush_;  // From the first write-back on.
 };
 
 AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
@@ -66,6 +69,7 @@ std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
 std::optional<Failure> AtomicOutputFile::Commit() { return state_->Commit(); }
 
 void AtomicOutputFile::State::Discard() {
+  flush_.reset();
   if (fd_ >= 0) CloseKeepingErrno(fd_);
   fd_ = -1;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
@@ -153,11 +157,18 @@ std::optional<Failure> AtomicOutputFile::State::Write(std::string_view bytes) {
     ::sync_file_range(fd_, static_cast<off_t>(written_back_),
                       static_cast<off_t>(written_ - written_back_), SYNC_FILE_RANGE_WRITE);
     written_back_ = written_;
+    if (!flush_) flush_ = std::make_unique<BackgroundFlush>(fd_);
+    flush_->Written(written_);
   }
   return std::nullopt;
 }
 
 std::optional<Failure> AtomicOutputFile::State::Commit() {
+  if (flush_) {
+    const int error = flush_->Finish();
+    flush_.reset();
+    if (error != 0) return IoFailureFromErrno(error, path_);
+  }
   if (::fsync(fd_) != 0) return IoFailureFromErrno(errno, path_);
   const int fd = fd_;
   fd_ = -1;

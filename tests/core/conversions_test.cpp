@@ -17,6 +17,7 @@
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
 #include "platform/atomic_output_file.h"
+#include "platform/posix/background_flush.h"
 #include "platform/posix/errno_failure.h"
 #include "tests/support/test_support.h"
 
@@ -279,6 +280,18 @@ TEST(Conversions, AKilledConversionLeavesTheOldOrTheNewCatalogueWhole) {
     }
   }
   EXPECT_GT(killed_while_writing, 0) << "no kill landed while the records were written";
+}
+
+// A flush that fails while the records are written is reported at the end, not lost: a pipe
+// cannot be flushed.
+TEST(Conversions, AFailedBackgroundFlushIsKept) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  BackgroundFlush flush(fds[1]);
+  flush.Written(std::uint64_t{8} << 20);
+  EXPECT_EQ(flush.Finish(), EINVAL);
+  ::close(fds[0]);
+  ::close(fds[1]);
 }
 
 // The system errors no real file in these tests can be made to give.

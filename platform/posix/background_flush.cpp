@@ -1,0 +1,82 @@
+#include "platform/posix/background_flush.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace tessaril {
+namespace {
+
+constexpr std::uint64_t kSmallestFlush = 8 << 20;
+// The thread only waits and calls into the system: a small stack keeps it clear of any
+// address-space limit.
+constexpr std::size_t kStackSize = 64 << 10;
+
+}  // namespace
+
+BackgroundFlush::BackgroundFlush(int fd) : fd_(fd) {
+  pthread_attr_t attributes;
+  if (::pthread_attr_init(&attributes) != 0) return;
+  ::pthread_attr_setstacksize(&attributes, kStackSize);
+  running_ = ::pthread_create(&thread_, &attributes, &BackgroundFlush::Run, this) == 0;
+  ::pthread_attr_destroy(&attributes);
+}
+
+BackgroundFlush::~BackgroundFlush() {
+  {
+    // The file is given up: a flush that is due no longer matters.
+    const std::lock_guard lock(mutex_);
+    abandoned_ = true;
+  }
+  Finish();
+}
+
+void BackgroundFlush::Written(std::uint64_t bytes) {
+  {
+    const std::lock_guard lock(mutex_);
+    written_ = bytes;
+  }
+  changed_.notify_one();
+}
+
+int BackgroundFlush::Finish() {
+  if (running_) {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_one();
+    ::pthread_join(thread_, nullptr);
+    running_ = false;
+  }
+  return error_;
+}
+
+void* BackgroundFlush::Run(void* self) {
+  static_cast<BackgroundFlush*>(self)->FlushWhileWriting();
+  return nullptr;
+}
+
+void BackgroundFlush::FlushWhileWriting() {
+  std::unique_lock lock(mutex_);
+  const auto flush_due = [this] {
+    return written_ - flushed_ >= std::max(kSmallestFlush, flushed_ / 8);
+  };
+  for (;;) {
+    changed_.wait(lock, [&] { return stopping_ || flush_due(); });
+    // A flush that is due still runs when the writer ends, so that every failure shows.
+    if (abandoned_ || !flush_due()) return;
+    const std::uint64_t written = written_;
+    lock.unlock();
+    const int error = ::fdatasync(fd_) == 0 ? 0 : errno;
+    lock.lock();
+    flushed_ = written;
+    if (error != 0) {
+      error_ = error;
+      return;
+    }
+  }
+}
+
+}  // namespace tessaril
