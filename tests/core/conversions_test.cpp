@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,6 +61,11 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   fs::create_symlink("real/old.kat", at / "link.kat");
   fs::create_symlink(at / "link.kat", at / "chain.kat");
   fs::create_symlink("real/new.kat", at / "dangling.kat");
+  // The longest chain of links followed is 40 long.
+  fs::create_symlink("real/old.kat", at / "hop-1");
+  for (int hop = 2; hop <= 41; ++hop) {
+    fs::create_symlink("hop-" + std::to_string(hop - 1), at / ("hop-" + std::to_string(hop)));
+  }
   fs::create_symlink("loop-b", at / "loop-a");
   fs::create_symlink("loop-a", at / "loop-b");
   // Root may read and write whatever the permissions say, so the folder goes to user 65534,
@@ -71,7 +77,7 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
     }
   }
   fs::permissions(at / "old.kat", fs::perms(0640));
-  fs::permissions(at / "read-only.kat", fs::perms::owner_read);
+  fs::permissions(at / "read-only.kat", fs::perms(0444));
   fs::permissions(at / "locked", fs::perms(0555));
   fs::permissions(at / "unreadable.kat", fs::perms::none);
   fs::permissions(at / "hidden", fs::perms::none);
@@ -102,9 +108,14 @@ std::string ConvertInChild(const std::string& source, const std::string& dest, r
     if ((::geteuid() != 0 ||
          (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
         ::setrlimit(RLIMIT_FSIZE, &size_limit) == 0 && ::setrlimit(RLIMIT_AS, &memory_limit) == 0) {
+      const auto open_files = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+      };
+      const auto files_before = open_files();
       testing::RecordingNotices notices;
       ConvertCatalog(source, dest, notices);
-      text = notices.seen.size() != 1 ? "not one notice"
+      text = open_files() != files_before ? "open files changed"
+             : notices.seen.size() != 1   ? "not one notice"
              : notices.seen[0].icon == NoticeIcon::kCritical
                  ? "kritisch: " + notices.seen[0].text
                  : "Information: " + notices.seen[0].text;
@@ -184,6 +195,8 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"more than 32767 lines", ValidCatalogue(40'000, "\n"), "velmora.kat", "new.kat", 40'000, ""},
     {"umlauts and spaces", three, "velmora.kat", "Kataloge äö/neu ß €.kat", 3, ""},
     {"link chain", three, "velmora.kat", "chain.kat", 3, ""},
+    {"40 links", three, "velmora.kat", "hop-40", 3, ""},
+    {"41 links", three, "velmora.kat", "hop-41", kFails, k75 + "„<dest>“"},
     {"dangling link", three, "velmora.kat", "dangling.kat", 3, ""},
     {"missing source", three, "missing.kat", "new.kat", kFails, k53 + "„<source>“"},
     {"missing, old kept", three, "missing.kat", "old.kat", kFails, k53 + "„<source>“"},

@@ -68,6 +68,7 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
       {"1e", 1},
       {"&HfF", 255},
       {"&o17", 15},
+      {"&O18", 1},
       {"&X1", 0},
       {"-", 0},
       {"0,1", 0.1f},
@@ -79,9 +80,10 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
   }
   // Dates: German short forms, two-digit years around 1930, ISO; padded or not.
   const std::pair<const char*, double> dates[] = {
-      {"30.12.1899", 0},     {"31.12.1899", 1},     {"29.02.2000", 36585}, {"1.2.20", 43862},
-      {"31.12.29", 47483},   {"1.1.30", 10959},     {" 2020-2-1", 43862},  {"31.12.9999", 2958465},
-      {"1.1.0100", -657434}, {"24.12.2020", 44189},
+      {"30.12.1899", 0},       {"31.12.1899", 1},       {"29.02.2000", 36585},
+      {"1.2.20", 43862},       {"31.12.29", 47483},     {"1.1.30", 10959},
+      {" 2020-2-1", 43862},    {"31.12.9999", 2958465}, {"1.1.0100", -657434},
+      {"0100-01-01", -657434}, {"24.12.2020", 44189},
   };
   for (const auto& [field, date] : dates) {
     EXPECT_EQ(RecordOf(CatalogLine("", "", "0", field)), ExpectedRecord("", "", 0, date)) << field;
@@ -116,9 +118,12 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
 
 // Numbers longer than a catalogue field, and singles at the edge of their range.
 TEST(Records, NumbersBeyondTheFieldReadAndNarrowExactly) {
+  const std::string nines(400, '9');
   const std::pair<const char*, double> cases[] = {
+      {nines.c_str(), std::numeric_limits<double>::infinity()},
       {"123456789012345678901234567890.5e-3", 123456789012345678901234567.8905},
       {"9007199254740993", 9007199254740992.0},
+      {"90071992547409929", 90071992547409936.0},
       {"0.000000000000000000000000000001", 1e-30},
       {"1e400", std::numeric_limits<double>::infinity()},
       {"-1e400", -std::numeric_limits<double>::infinity()},
