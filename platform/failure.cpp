@@ -35,4 +35,9 @@ Failure PathFailure(FailureCode code, std::string_view path) {
   return {code, std::move(description)};
 }
 
+std::optional<Failure> UnusablePathFailure(std::string_view path) {
+  if (!path.empty() && path.find('\0') == std::string_view::npos) return std::nullopt;
+  return PathFailure(FailureCode::kBadFileName, path);
+}
+
 }  // namespace tessaril

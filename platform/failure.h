@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,7 +10,7 @@ namespace tessaril {
 /// Failure codes of a conversion run. The numbers are the ones users know from the older
 /// program's notices, so they stay fixed.
 enum class FailureCode : std::int32_t {
-  kOutOfMemory = 7,        // The entry list could not grow.
+  kOutOfMemory = 7,        // The run could not get the memory it needs.
   kTypeMismatch = 13,      // A date field holds no date.
   kBadFileName = 52,       // Empty path or a name the system refuses.
   kFileNotFound = 53,      // The source file does not exist.
@@ -29,7 +30,11 @@ struct Failure {
 /// The fixed German phrase a description of `code` begins with.
 std::string_view FailurePhrase(FailureCode code);
 
-/// A failure whose description names the file it concerns: "<phrase>: <path>".
+/// A failure whose description names the file it concerns: "<phrase>: „<path>“".
 Failure PathFailure(FailureCode code, std::string_view path);
+
+/// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
+/// it short. None for any other path.
+std::optional<Failure> UnusablePathFailure(std::string_view path);
 
 }  // namespace tessaril

@@ -16,9 +16,7 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
   pos_ = end_ = 0;
   skip_lf_ = false;
   failure_.reset();
-  if (path.empty() || path.find('\0') != std::string::npos) {
-    return PathFailure(FailureCode::kBadFileName, path);
-  }
+  if (auto failure = UnusablePathFailure(path)) return failure;
   if (auto failure = OpenFile()) return failure;
   buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
   kept_.reserve(kept_columns_);

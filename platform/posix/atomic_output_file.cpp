@@ -80,9 +80,7 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   Discard();
   written_ = written_back_ = 0;
   path_ = path;
-  if (path.empty() || path.find('\0') != std::string::npos) {
-    return PathFailure(FailureCode::kBadFileName, path);
-  }
+  if (auto failure = UnusablePathFailure(path)) return failure;
   if (auto failure = ResolveTarget()) return failure;
   return CreateTemporary();
 }

@@ -89,8 +89,9 @@ void AtomicOutputFile::State::Discard() {
 std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   Discard();
   path_ = path;
+  if (auto failure = UnusablePathFailure(path)) return failure;
   const std::optional<std::wstring> wide = WideFromUtf8(path);
-  if (path.empty() || !wide) return PathFailure(FailureCode::kBadFileName, path);
+  if (!wide) return PathFailure(FailureCode::kBadFileName, path);
   target_ = *wide;
   if (auto failure = CheckDestination(target_, path_, target_exists_)) return failure;
   const fs::path target(target_);
