@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "catalog/catalog_entry.h"
 #include "catalog/line_parser.h"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr std::string_view kSuccessNotice = "Konvertieren erfolgreich abgeschlossen";
 constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
+// The labels of the two path boxes, so that a notice says which path to mend.
+constexpr std::string_view kSourceBox = "alte Katalogdatei";
+constexpr std::string_view kDestBox = "neue Katalogdatei";
 
 // Takes each line into its record as it reads, so memory stays the same at any size. The
 // destination is replaced only after every line was read and every record written, so both
@@ -23,7 +27,7 @@ constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
 // destination, as the user must mend the catalogue first.
 std::optional<Failure> RunConversion(const std::string& source_path, const std::string& dest_path) {
   LineReader reader(kLineColumns);
-  if (auto failure = reader.Open(source_path)) return failure;
+  if (auto failure = reader.Open(source_path)) return InBox(std::move(*failure), kSourceBox);
   RecordWriter writer;
   writer.Open(dest_path);
   CatalogEntry entry{};
@@ -32,8 +36,9 @@ std::optional<Failure> RunConversion(const std::string& source_path, const std::
     if (auto failure = TakeLine(line, ++line_number, entry)) return failure;
     writer.Add(entry);
   }
-  if (reader.failure()) return reader.failure();
-  return writer.Commit();
+  if (reader.failure()) return InBox(*reader.failure(), kSourceBox);
+  if (auto failure = writer.Commit()) return InBox(std::move(*failure), kDestBox);
+  return std::nullopt;
 }
 
 std::string FailureNoticeText(const Failure& failure) {

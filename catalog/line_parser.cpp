@@ -12,6 +12,8 @@
 namespace tessaril {
 namespace {
 
+constexpr std::size_t kDateColumn = 56;
+
 template <std::size_t kWidth>
 void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
   field.fill(' ');
@@ -25,13 +27,22 @@ float ReadNumberField(std::string_view field) {
   return NarrowToSingle(ReadNumber(std::string_view(text.data(), size)));
 }
 
-Failure DateTypeMismatch(std::int64_t line_number, std::string_view field) {
+// Names the line and the field; a line that holds no date field at all says so, as the field's
+// empty quotes alone do not tell why.
+Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::string_view field) {
   std::string description(FailurePhrase(FailureCode::kTypeMismatch));
   description += " in Zeile ";
   description += std::to_string(line_number);
   description += ", Spalten 56 bis 65: „";
   description += Cp1252ToUtf8(field);
   description += "“";
+  if (line.empty()) {
+    description += " (die Zeile ist leer)";
+  } else if (line.size() < kDateColumn) {
+    description += " (die Zeile endet schon nach Spalte ";
+    description += std::to_string(line.size());
+    description += ")";
+  }
   return {FailureCode::kTypeMismatch, std::move(description)};
 }
 
@@ -42,9 +53,9 @@ std::optional<Failure> TakeLine(std::string_view line, std::int64_t line_number,
   StoreFixedText(entry.Text20, TrimSpaces(Substring(line, 1, 20)));
   StoreFixedText(entry.Text30, TrimSpaces(Substring(line, 21, 30)));
   entry.Number = ReadNumberField(Substring(line, 51, 5));
-  const std::string_view date_field = Substring(line, 56, 10);
+  const std::string_view date_field = Substring(line, kDateColumn, 10);
   const std::optional<double> date = ReadDate(date_field);
-  if (!date) return DateTypeMismatch(line_number, date_field);
+  if (!date) return DateTypeMismatch(line_number, line, date_field);
   entry.Date = *date;
   return std::nullopt;
 }

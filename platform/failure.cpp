@@ -35,9 +35,26 @@ Failure PathFailure(FailureCode code, std::string_view path) {
   return {code, std::move(description)};
 }
 
+Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause) {
+  Failure failure = PathFailure(code, path);
+  failure.description += ' ';
+  failure.description += cause;
+  return failure;
+}
+
+Failure InBox(Failure failure, std::string_view box) {
+  // The box goes where a path failure's quoted path begins, after "<phrase>: ".
+  std::string before_path(FailurePhrase(failure.code));
+  before_path += ": ";
+  if (!failure.description.starts_with(before_path + "„")) return failure;
+  failure.description.insert(before_path.size(), std::string(box) + ' ');
+  return failure;
+}
+
 std::optional<Failure> UnusablePathFailure(std::string_view path) {
-  if (!path.empty() && path.find('\0') == std::string_view::npos) return std::nullopt;
-  return PathFailure(FailureCode::kBadFileName, path);
+  if (path.empty()) return PathFailure(FailureCode::kBadFileName, path, kNotGiven);
+  if (path.find('\0') == std::string_view::npos) return std::nullopt;
+  return PathFailure(FailureCode::kBadFileName, path, kHoldsNul);
 }
 
 }  // namespace tessaril

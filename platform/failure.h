@@ -33,8 +33,31 @@ std::string_view FailurePhrase(FailureCode code);
 /// A failure whose description names the file it concerns: "<phrase>: „<path>“".
 Failure PathFailure(FailureCode code, std::string_view path);
 
+/// The same, followed by what the system told about the path: "<phrase>: „<path>“ <cause>".
+Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause);
+
+// What the system tells about a path, worded the same on every system so that a notice says
+// what to mend.
+inline constexpr std::string_view kNotGiven = "ist nicht angegeben";
+inline constexpr std::string_view kHoldsNul = "enthält ein Nullzeichen";
+inline constexpr std::string_view kTooLong = "ist zu lang";
+inline constexpr std::string_view kIsFolder = "ist ein Ordner";
+inline constexpr std::string_view kNoRegularFile = "ist keine reguläre Datei";
+inline constexpr std::string_view kIsReadOnly = "ist schreibgeschützt";
+inline constexpr std::string_view kOnReadOnlyDisk =
+    "liegt auf einem schreibgeschützten Datenträger";
+inline constexpr std::string_view kFolderMissing = "liegt in einem fehlenden Ordner";
+inline constexpr std::string_view kUnderFile = "liegt in einer Datei statt in einem Ordner";
+inline constexpr std::string_view kTooManyLinks = "führt über zu viele Verknüpfungen";
+inline constexpr std::string_view kNoFileName = "nennt keinen Dateinamen";
+inline constexpr std::string_view kSizeLimit = "erreicht die höchste erlaubte Dateigröße";
+
+/// `failure` with `box`, the name of the box its path came from, before the quoted path:
+/// "<phrase>: <box> „<path>“…". A failure that names no path stays as it is.
+Failure InBox(Failure failure, std::string_view box);
+
 /// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
-/// it short. None for any other path.
+/// it short, saying which. None for any other path.
 std::optional<Failure> UnusablePathFailure(std::string_view path);
 
 }  // namespace tessaril

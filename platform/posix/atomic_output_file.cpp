@@ -96,8 +96,9 @@ std::optional<Failure> AtomicOutputFile::State::ResolveTarget() {
     }
     if (!S_ISLNK(info.st_mode)) {
       // Written anew even by root, as a read-only catalogue is meant to stay as it is.
-      if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0) {
-        return PathFailure(FailureCode::kPathFileAccess, path_);
+      if (auto failure = FileTypeFailure(info.st_mode, path_)) return failure;
+      if ((info.st_mode & 0222) == 0) {
+        return PathFailure(FailureCode::kPathFileAccess, path_, kIsReadOnly);
       }
       if (::access(target_.c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
       existing_ = info;
@@ -111,7 +112,7 @@ std::optional<Failure> AtomicOutputFile::State::ResolveTarget() {
   }
   const fs::path target(target_);
   if (!target.has_filename() || target.filename() == "." || target.filename() == "..") {
-    return PathFailure(FailureCode::kBadFileName, path_);
+    return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
   }
   folder_ = target.has_parent_path() ? target.parent_path().string() : ".";
   return std::nullopt;

@@ -1,5 +1,7 @@
 #include "platform/posix/errno_failure.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 
 namespace tessaril {
@@ -7,9 +9,11 @@ namespace tessaril {
 Failure FailureFromErrno(int error_number, std::string_view path) {
   switch (error_number) {
     case ENOENT:
+      return PathFailure(FailureCode::kPathNotFound, path, kFolderMissing);
     case ENOTDIR:
-      return PathFailure(FailureCode::kPathNotFound, path);
+      return PathFailure(FailureCode::kPathNotFound, path, kUnderFile);
     case ENAMETOOLONG:
+      return PathFailure(FailureCode::kBadFileName, path, kTooLong);
     case EINVAL:
     case EILSEQ:
       return PathFailure(FailureCode::kBadFileName, path);
@@ -17,12 +21,16 @@ Failure FailureFromErrno(int error_number, std::string_view path) {
     case EPERM:
       return PathFailure(FailureCode::kPermissionDenied, path);
     case EISDIR:
+      return PathFailure(FailureCode::kPathFileAccess, path, kIsFolder);
     case EROFS:
-    case ETXTBSY:
-    case EBUSY:
+      return PathFailure(FailureCode::kPathFileAccess, path, kOnReadOnlyDisk);
     case ELOOP:
+      return PathFailure(FailureCode::kPathFileAccess, path, kTooManyLinks);
     case ENXIO:  // A socket, or a device without its driver: no file to read or write.
     case ENODEV:
+      return PathFailure(FailureCode::kPathFileAccess, path, kNoRegularFile);
+    case ETXTBSY:
+    case EBUSY:
       return PathFailure(FailureCode::kPathFileAccess, path);
     default:
       return IoFailureFromErrno(error_number, path);
@@ -33,13 +41,20 @@ Failure IoFailureFromErrno(int error_number, std::string_view path) {
   switch (error_number) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
       return PathFailure(FailureCode::kDiskFull, path);
+    case EFBIG:
+      return PathFailure(FailureCode::kDiskFull, path, kSizeLimit);
     case ENOMEM:
       return PathFailure(FailureCode::kOutOfMemory, path);
     default:
       return PathFailure(FailureCode::kDeviceIo, path);
   }
+}
+
+std::optional<Failure> FileTypeFailure(mode_t mode, std::string_view path) {
+  if (S_ISREG(mode)) return std::nullopt;
+  return PathFailure(FailureCode::kPathFileAccess, path,
+                     S_ISDIR(mode) ? kIsFolder : kNoRegularFile);
 }
 
 }  // namespace tessaril

@@ -43,8 +43,8 @@ std::optional<Failure> LineReader::OpenFile() {
   std::optional<Failure> failure;
   if (::fstat(fd, &info) != 0) {
     failure = FailureFromErrno(errno, path_);
-  } else if (!S_ISREG(info.st_mode)) {
-    failure = PathFailure(FailureCode::kPathFileAccess, path_);
+  } else {
+    failure = FileTypeFailure(info.st_mode, path_);
   }
   if (failure) {
     Close();

@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 std::optional<Failure> CheckDestination(const std::wstring& target, const std::string& path,
                                         bool& exists) {
   exists = false;
-  if (NamesDevice(target)) return PathFailure(FailureCode::kPathFileAccess, path);
-  if (HasOverlongName(target)) return PathFailure(FailureCode::kBadFileName, path);
+  if (NamesDevice(target)) return PathFailure(FailureCode::kPathFileAccess, path, kNoRegularFile);
+  if (HasOverlongName(target)) return PathFailure(FailureCode::kBadFileName, path, kTooLong);
   // Only the attributes are asked for, so a folder opens too and a device is not set to work.
   const HANDLE probe = ::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -36,12 +36,15 @@ std::optional<Failure> CheckDestination(const std::wstring& target, const std::s
     return FailureFromWindowsError(error, path);
   }
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool replaceable = ::GetFileType(probe) == FILE_TYPE_DISK &&
-                           ::GetFileInformationByHandle(probe, &info) &&
-                           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-                           (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+  const bool on_disk =
+      ::GetFileType(probe) == FILE_TYPE_DISK && ::GetFileInformationByHandle(probe, &info);
   ::CloseHandle(probe);
-  if (!replaceable) return PathFailure(FailureCode::kPathFileAccess, path);
+  const DWORD attributes = info.dwFileAttributes;
+  const std::string_view cause = !on_disk                                       ? kNoRegularFile
+                                 : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kIsFolder
+                                 : (attributes & FILE_ATTRIBUTE_READONLY) != 0  ? kIsReadOnly
+                                                                                : "";
+  if (!cause.empty()) return PathFailure(FailureCode::kPathFileAccess, path, cause);
   exists = true;
   return std::nullopt;
 }
@@ -96,7 +99,7 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   if (auto failure = CheckDestination(target_, path_, target_exists_)) return failure;
   const fs::path target(target_);
   if (!target.has_filename() || target.filename() == L"." || target.filename() == L"..") {
-    return PathFailure(FailureCode::kBadFileName, path_);
+    return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
   }
   return CreateTemporary();
 }

@@ -26,12 +26,12 @@ void LineReader::Close() {
 std::optional<Failure> LineReader::OpenFile() {
   const std::optional<std::wstring> wide = WideFromUtf8(path_);
   if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
-  if (HasOverlongName(*wide)) return PathFailure(FailureCode::kBadFileName, path_);
+  if (HasOverlongName(*wide)) return PathFailure(FailureCode::kBadFileName, path_, kTooLong);
   // Windows refuses to open a folder as "access denied"; say what it is instead.
   const DWORD attributes = ::GetFileAttributesW(wide->c_str());
-  if (NamesDevice(*wide) ||
-      (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) {
-    return PathFailure(FailureCode::kPathFileAccess, path_);
+  if (NamesDevice(*wide)) return PathFailure(FailureCode::kPathFileAccess, path_, kNoRegularFile);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return PathFailure(FailureCode::kPathFileAccess, path_, kIsFolder);
   }
   HANDLE file = INVALID_HANDLE_VALUE;
   const bool opened = RetryWhileBusy([&] {
@@ -45,7 +45,7 @@ std::optional<Failure> LineReader::OpenFile() {
   // NUL, CON, a pipe or a printer is no catalogue.
   if (::GetFileType(file) != FILE_TYPE_DISK) {
     Close();
-    return PathFailure(FailureCode::kPathFileAccess, path_);
+    return PathFailure(FailureCode::kPathFileAccess, path_, kNoRegularFile);
   }
   return std::nullopt;
 }

@@ -33,9 +33,17 @@ constexpr int kFails = -1, kLines = 10'000;
 constexpr rlim_t kNone = RLIM_INFINITY, kRecordBytes = kLines * kRecordSize;
 const std::string k13 = "[13] Typen unverträglich in Zeile ",
                   k52 = "[52] Dateiname oder -nummer falsch: ", k53 = "[53] Datei nicht gefunden: ",
-                  k61 = "[61] Datenträger voll: „<dest>“", k70 = "[70] Zugriff verweigert: ",
+                  k70 = "[70] Zugriff verweigert: ",
                   k75 = "[75] Fehler beim Zugriff auf Pfad/Datei: ",
                   k76 = "[76] Pfad nicht gefunden: ";
+// The box a path came from, and what the system told about it.
+const std::string kOld = "alte Katalogdatei „<source>“", kNew = "neue Katalogdatei „<dest>“",
+                  kFolder = " ist ein Ordner", kNotFile = " ist keine reguläre Datei",
+                  kLinks = " führt über zu viele Verknüpfungen", kLong = " ist zu lang",
+                  kGone = " liegt in einem fehlenden Ordner", kNul = " enthält ein Nullzeichen",
+                  kUnderFile = " liegt in einer Datei statt in einem Ordner",
+                  k61 = "[61] Datenträger voll: " + kNew +
+                        " erreicht die höchste erlaubte Dateigröße";
 
 struct Conversion {
   const char* name;
@@ -196,43 +204,46 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"umlauts and spaces", three, "velmora.kat", "Kataloge äö/neu ß €.kat", 3, ""},
     {"link chain", three, "velmora.kat", "chain.kat", 3, ""},
     {"40 links", three, "velmora.kat", "hop-40", 3, ""},
-    {"41 links", three, "velmora.kat", "hop-41", kFails, k75 + "„<dest>“"},
+    {"41 links", three, "velmora.kat", "hop-41", kFails, k75 + kNew + kLinks},
     {"dangling link", three, "velmora.kat", "dangling.kat", 3, ""},
-    {"missing source", three, "missing.kat", "new.kat", kFails, k53 + "„<source>“"},
-    {"missing, old kept", three, "missing.kat", "old.kat", kFails, k53 + "„<source>“"},
-    {"empty source path", three, "", "old.kat", kFails, k52 + "„“"},
-    {"source folder missing", three, "none/a.kat", "new.kat", kFails, k76 + "„<source>“"},
-    {"source under a file", three, "velmora.kat/a", "new.kat", kFails, k76 + "„<source>“"},
-    {"source is a folder", three, "real", "new.kat", kFails, k75 + "„<source>“"},
-    {"source is a FIFO", three, "fifo", "new.kat", kFails, k75 + "„<source>“"},
-    {"source is a device", three, "/dev/null", "old.kat", kFails, k75 + "„<source>“"},
-    {"source name too long", three, std::string(300, 'n'), "new.kat", kFails, k52 + "„<source>“"},
-    {"source not readable", three, "unreadable.kat", "old.kat", kFails, k70 + "„<source>“"},
-    {"source folder closed", three, "hidden/velmora.kat", "old.kat", kFails, k70 + "„<source>“"},
+    {"missing source", three, "missing.kat", "new.kat", kFails, k53 + kOld},
+    {"missing, old kept", three, "missing.kat", "old.kat", kFails, k53 + kOld},
+    {"empty source path", three, "", "old.kat", kFails,
+     k52 + "alte Katalogdatei „“ ist nicht angegeben"},
+    {"source folder missing", three, "none/a.kat", "new.kat", kFails, k76 + kOld + kGone},
+    {"source under a file", three, "velmora.kat/a", "new.kat", kFails, k76 + kOld + kUnderFile},
+    {"source is a folder", three, "real", "new.kat", kFails, k75 + kOld + kFolder},
+    {"source is a FIFO", three, "fifo", "new.kat", kFails, k75 + kOld + kNotFile},
+    {"source is a device", three, "/dev/null", "old.kat", kFails, k75 + kOld + kNotFile},
+    {"source name too long", three, std::string(300, 'n'), "new.kat", kFails, k52 + kOld + kLong},
+    {"source not readable", three, "unreadable.kat", "old.kat", kFails, k70 + kOld},
+    {"source folder closed", three, "hidden/velmora.kat", "old.kat", kFails, k70 + kOld},
     {"bad date on line 5", bad_line_5, "velmora.kat", "new.kat", kFails, bad_5},
     {"bad date, old kept", bad_line_5, "velmora.kat", "old.kat", kFails, bad_5},
     {"blank line 4", three + "\r\n" + three, "velmora.kat", "new.kat", kFails,
-     k13 + "4, Spalten 56 bis 65: „“"},
+     k13 + "4, Spalten 56 bis 65: „“ (die Zeile ist leer)"},
     {"bad date, destination folder gone", bad_line_5, "velmora.kat", "none/a.kat", kFails, bad_5},
     {"bad last line, folder not writable", bad_last, "velmora.kat", "locked/old.kat", kFails,
      bad_10001},
     {"bad last line, disk full", bad_last, "velmora.kat", "old.kat", kFails, bad_10001, 0},
-    {"destination folder gone", three, "velmora.kat", "none/a.kat", kFails, k76 + "„<dest>“"},
-    {"destination under a file", three, "velmora.kat", "velmora.kat/a", kFails, k76 + "„<dest>“"},
-    {"destination is a folder", three, "velmora.kat", "real", kFails, k75 + "„<dest>“"},
-    {"read-only", three, "velmora.kat", "read-only.kat", kFails, k75 + "„<dest>“"},
-    {"destination folder not writable", three, "velmora.kat", "locked/old.kat", kFails,
-     k70 + "„<dest>“"},
-    {"destination is a device", three, "velmora.kat", "/dev/null", kFails, k75 + "„<dest>“"},
-    {"destination is a FIFO", three, "velmora.kat", "fifo", kFails, k75 + "„<dest>“"},
-    {"link loop", three, "velmora.kat", "loop-a", kFails, k75 + "„<dest>“"},
+    {"destination folder gone", three, "velmora.kat", "none/a.kat", kFails, k76 + kNew + kGone},
+    {"destination under a file", three, "velmora.kat", "velmora.kat/a", kFails,
+     k76 + kNew + kUnderFile},
+    {"destination is a folder", three, "velmora.kat", "real", kFails, k75 + kNew + kFolder},
+    {"read-only", three, "velmora.kat", "read-only.kat", kFails,
+     k75 + kNew + " ist schreibgeschützt"},
+    {"destination folder not writable", three, "velmora.kat", "locked/old.kat", kFails, k70 + kNew},
+    {"destination is a device", three, "velmora.kat", "/dev/null", kFails, k75 + kNew + kNotFile},
+    {"destination is a FIFO", three, "velmora.kat", "fifo", kFails, k75 + kNew + kNotFile},
+    {"link loop", three, "velmora.kat", "loop-a", kFails, k75 + kNew + kLinks},
     {"destination name too long", three, "velmora.kat", std::string(300, 'n'), kFails,
-     k52 + "„<dest>“"},
+     k52 + kNew + kLong},
     {"NUL in the source path", three, std::string("velmora.kat\0x", 13), "new.kat", kFails,
-     k52 + "„<source>“"},
+     k52 + kOld + kNul},
     {"NUL in the destination path", three, "velmora.kat", std::string("new.kat\0x", 9), kFails,
-     k52 + "„<dest>“"},
-    {"empty destination path", three, "velmora.kat", "", kFails, k52 + "„“"},
+     k52 + kNew + kNul},
+    {"empty destination path", three, "velmora.kat", "", kFails,
+     k52 + "neue Katalogdatei „“ ist nicht angegeben"},
     // A full disk at each stage of the writing.
     {"disk full at the first record", many, "velmora.kat", "old.kat", kFails, k61, 0},
     {"inside the first record", many, "velmora.kat", "old.kat", kFails, k61, 31},
@@ -310,17 +321,20 @@ TEST(Conversions, AFailedBackgroundFlushIsKept) {
 // The system errors no real file in these tests can be made to give.
 TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
   const std::pair<std::vector<int>, const char*> cases[] = {
-      {{EPERM}, "70 Zugriff verweigert"},
-      {{EISDIR, EROFS, ENXIO}, "75 Fehler beim Zugriff auf Pfad/Datei"},
-      {{ENOSPC, EDQUOT}, "61 Datenträger voll"},
-      {{ENOMEM}, "7 Nicht genügend Speicher"},
-      {{EIO}, "57 Geräte-E/A-Fehler"},
+      {{EPERM}, "70 Zugriff verweigert: „p“"},
+      {{EISDIR}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“ ist ein Ordner"},
+      {{EROFS},
+       "75 Fehler beim Zugriff auf Pfad/Datei: „p“ liegt auf einem schreibgeschützten Datenträger"},
+      {{ENXIO, ENODEV}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“ ist keine reguläre Datei"},
+      {{ENOSPC, EDQUOT}, "61 Datenträger voll: „p“"},
+      {{ENOMEM}, "7 Nicht genügend Speicher: „p“"},
+      {{EIO}, "57 Geräte-E/A-Fehler: „p“"},
   };
   for (const auto& [errors, expected] : cases) {
     for (const int error : errors) {
       const Failure failure = FailureFromErrno(error, "p");
       EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
-                std::string(expected) + ": „p“");
+                expected);
     }
   }
 }

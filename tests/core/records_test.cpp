@@ -94,22 +94,26 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
 }
 
 TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
-  const auto mismatch = [](const std::string& line, const std::string& shown) {
+  // A line that ends before the date field says so after the field.
+  const auto mismatch = [](const std::string& line, const std::string& shown,
+                           const std::string& why = "") {
     CatalogEntry entry{};
     const std::optional<Failure> failure = TakeLine(line, 7, entry);
     ASSERT_TRUE(failure.has_value()) << line;
     EXPECT_EQ(failure->code, FailureCode::kTypeMismatch);
     EXPECT_EQ(failure->description,
-              "Typen unverträglich in Zeile 7, Spalten 56 bis 65: „" + shown + "“");
+              "Typen unverträglich in Zeile 7, Spalten 56 bis 65: „" + shown + "“" + why);
   };
   const std::string x55(55, 'x');
   for (const std::string field :
-       {"", "24.12.", "31.02.2020", "29.02.1900", "1.13.2020", "0.1.2020", "1.1.2", "1.1.0099",
+       {"x", "24.12.", "31.02.2020", "29.02.1900", "1.13.2020", "0.1.2020", "1.1.2", "1.1.0099",
         "1.1.2020x", "2020-02-30", "99-1-1", "100-1-1", "001.1.2020", "24.12x2020", "24x12.2020",
         "24-12-2020"}) {
     mismatch(x55 + field, field);
   }
-  mismatch("", "");
+  mismatch(x55, "", " (die Zeile endet schon nach Spalte 55)");
+  mismatch("Kr\xE4mer", "", " (die Zeile endet schon nach Spalte 6)");
+  mismatch("", "", " (die Zeile ist leer)");
   mismatch(x55 +
                "\xFC"
                "ber\x80\x81",

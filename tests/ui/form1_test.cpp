@@ -199,8 +199,11 @@ TEST_F(Form1Test, EachPressConvertsOnceAndShowsItsNotice) {
        source, Qt::Key_Enter,
        "[13] Typen unverträglich in Zeile 3, Spalten 56 bis 65: „3ä.12.2020“", 2},
       {"", folder_.File("fehlt.kat"), Qt::Key_unknown,
-       "[53] Datei nicht gefunden: „" + folder_.File("fehlt.kat") + "“", 2},
-      {"", "", Qt::Key_unknown, "[52] Dateiname oder -nummer falsch: „“", 2},
+       "[53] Datei nicht gefunden: alte Katalogdatei „" + folder_.File("fehlt.kat") + "“", 2},
+      {"", "", Qt::Key_unknown,
+       "[52] Dateiname oder -nummer falsch: alte Katalogdatei „“ ist nicht angegeben", 2},
+      {testing::ValidCatalogue(2) + "\r\n", source, Qt::Key_unknown,
+       "[13] Typen unverträglich in Zeile 3, Spalten 56 bis 65: „“ (die Zeile ist leer)", 2},
   };
   for (const Press& press : presses) {
     SCOPED_TRACE(press.failure);
