@@ -1,10 +1,12 @@
 #include "platform/program_directory.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace tessaril {
@@ -25,11 +27,29 @@ std::string HomeDirectory() {
   return {};
 }
 
+namespace {
+
+// Below /usr or /opt lie installed programs, whose folders are no place for a user's catalogues
+// even where root may write there.
+bool InSystemFolder(std::string_view folder) {
+  for (const std::string_view system : {"/usr", "/opt"}) {
+    if (folder.starts_with(system) &&
+        (folder.size() == system.size() || folder[system.size()] == '/')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string CatalogueDirectory(const std::string& program_directory, const std::string& home) {
-  // access() asks for the real user, who runs the window, and needs both write and search.
-  const bool writable =
-      !program_directory.empty() && ::access(program_directory.c_str(), W_OK | X_OK) == 0;
-  return writable ? program_directory : home;
+  if (program_directory.empty() || InSystemFolder(program_directory)) return home;
+  // The real user, who runs the window, must own the folder (root may write into any) and be
+  // able to write and search in it.
+  struct stat info {};
+  const bool own = ::stat(program_directory.c_str(), &info) == 0 && info.st_uid == ::getuid();
+  return own && ::access(program_directory.c_str(), W_OK | X_OK) == 0 ? program_directory : home;
 }
 
 }  // namespace tessaril

@@ -167,16 +167,27 @@ TEST_F(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
     EXPECT_EQ(PathInDirectory(QString::fromUtf8(directory), separator, "velmora.kat"),
               QString::fromUtf8(path));
   }
-  // Where the user may not write beside the program, the home folder. Root may write anywhere,
-  // so user 65534 tries the folder closed to writing.
+  // Beside the program only in a folder of the user's own that the user may write in; below
+  // /usr or /opt the home folder, even for root.
   const std::string program = folder_.path().string();
-  EXPECT_EQ(CatalogueDirectory(program, "/home/anna"), program);
-  std::filesystem::permissions(folder_.path(), std::filesystem::perms(0555));
+  const std::pair<std::string, std::string> defaults[] = {
+      {program, program}, {"/usr/bin", "/home/anna"}, {"/opt", "/home/anna"}};
+  for (const auto& [directory, expected] : defaults) {
+    EXPECT_EQ(CatalogueDirectory(directory, "/home/anna"), expected);
+  }
+  // An ordinary user (65534 under root) with a folder of its own closed to writing, and with
+  // /tmp, where all may write but root owns it.
   const pid_t child = ::fork();
   if (child == 0) {
     const bool ordinary = ::geteuid() != 0 || ::setuid(65534) == 0;
     ::setenv("HOME", "", 1);  // Without $HOME, the user's entry names the home folder.
-    const bool to_home = CatalogueDirectory(program, "/home/anna") == "/home/anna";
+    bool to_home = false;
+    {
+      testing::TempFolder own;
+      std::filesystem::permissions(own.path(), std::filesystem::perms(0555));
+      to_home = CatalogueDirectory(own.path().string(), "/home/anna") == "/home/anna" &&
+                CatalogueDirectory("/tmp", "/home/anna") == "/home/anna";
+    }
     ::_exit(ordinary && to_home && !HomeDirectory().empty() ? 0 : 1);
   }
   int status = -1;
