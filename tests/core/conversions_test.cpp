@@ -326,6 +326,7 @@ TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
       {{EROFS},
        "75 Fehler beim Zugriff auf Pfad/Datei: „p“ liegt auf einem schreibgeschützten Datenträger"},
       {{ENXIO, ENODEV}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“ ist keine reguläre Datei"},
+      {{ETXTBSY, EBUSY}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“"},
       {{ENOSPC, EDQUOT}, "61 Datenträger voll: „p“"},
       {{ENOMEM}, "7 Nicht genügend Speicher: „p“"},
       {{EIO}, "57 Geräte-E/A-Fehler: „p“"},
@@ -337,6 +338,9 @@ TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
                 expected);
     }
   }
+  // Only a failure that names a path gets the name of a box.
+  const Failure line{FailureCode::kTypeMismatch, k13.substr(5) + "1, Spalten 56 bis 65: „x“"};
+  EXPECT_EQ(InBox(line, "alte Katalogdatei").description, line.description);
 }
 
 }  // namespace
