@@ -322,6 +322,7 @@ TEST(Conversions, AFailedBackgroundFlushIsKept) {
 TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
   const std::pair<std::vector<int>, const char*> cases[] = {
       {{EPERM}, "70 Zugriff verweigert: „p“"},
+      {{EINVAL, EILSEQ}, "52 Dateiname oder -nummer falsch: „p“"},
       {{EISDIR}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“ ist ein Ordner"},
       {{EROFS},
        "75 Fehler beim Zugriff auf Pfad/Datei: „p“ liegt auf einem schreibgeschützten Datenträger"},
