@@ -1,6 +1,8 @@
+// windows.h first: the other system headers build on it.
+#include <windows.h>
+//
 #include <commctrl.h>
 #include <ole2.h>
-#include <windows.h>
 
 #include "ui/windows/form1_window.h"
 
