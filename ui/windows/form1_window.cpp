@@ -1,6 +1,9 @@
 #include "ui/windows/form1_window.h"
 
 #include <commctrl.h>
+// The GUIDs of the accessibility annotations, defined here.
+#include <initguid.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -78,6 +81,24 @@ LRESULT CALLBACK PathBoxProcedure(HWND box, UINT message, WPARAM wparam, LPARAM 
   return 0;
 }
 
+// Screen readers read `description` as the window's, or nothing when it is null. The system
+// keeps it beside the window until it is cleared.
+void AnnotateDescription(HWND window, const wchar_t* description) {
+  IAccPropServices* annotations = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&annotations)))) {
+    return;
+  }
+  const auto client = static_cast<DWORD>(OBJID_CLIENT);
+  if (description != nullptr) {
+    annotations->SetHwndPropStr(window, client, CHILDID_SELF, PROPID_ACC_DESCRIPTION, description);
+  } else {
+    MSAAPROPID property = PROPID_ACC_DESCRIPTION;
+    annotations->ClearHwndProps(window, client, CHILDID_SELF, &property, 1);
+  }
+  annotations->Release();
+}
+
 }  // namespace
 
 void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
@@ -112,6 +133,7 @@ Form1::Form1(HINSTANCE instance) : instance_(instance) {
                     kForm1ClientWidth, kForm1ClientHeight, nullptr, nullptr, instance, this);
   CreateControls(instance);
   Layout(::GetDpiForWindow(window_));
+  AnnotateDescription(window_, Wide(Form1Description()).c_str());
 }
 
 Form1::~Form1() {
@@ -289,6 +311,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_NCDESTROY: {
       const HWND window = window_;
+      AnnotateDescription(window, nullptr);
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       window_ = nullptr;
       ::PostQuitMessage(0);
