@@ -150,6 +150,7 @@ TEST(Form1Window, ControlsHaveTheirTextsPlacesAndTabOrder) {
   // places then stand exactly.
   const std::pair<LONG, bool> fonts[] = {{-9, true}, {0, false}, {-24, false}};
   for (const auto& [font_height, exact] : fonts) {
+    const double least = std::max(dpi_scale, -font_height / 12.0);
     Window window(font_height);
     const HWND form = window.form().handle();
     RECT client;
@@ -157,7 +158,8 @@ TEST(Form1Window, ControlsHaveTheirTextsPlacesAndTabOrder) {
     const double scale = client.right / 408.0;
     SCOPED_TRACE(std::to_string(font_height) + " px font, scale " + std::to_string(scale));
     // A set font's height is in pixels at the system's dpi; the design's font is 12 pixels.
-    EXPECT_GE(scale, std::max(dpi_scale, -font_height / 12.0));
+    EXPECT_GE(scale, least);
+    EXPECT_LE(scale, least * 1.5) << "at most a half more where a wide font needs it";
     if (exact) {
       EXPECT_DOUBLE_EQ(scale, dpi_scale);
     }
