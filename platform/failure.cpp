@@ -35,6 +35,13 @@ Failure PathFailure(FailureCode code, std::string_view path) {
   return {code, std::move(description)};
 }
 
+Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause) {
+  Failure failure = PathFailure(code, path);
+  failure.description += ' ';
+  failure.description += cause;
+  return failure;
+}
+
 std::optional<Failure> UnusablePathFailure(std::string_view path) {
   if (!path.empty() && path.find('\0') == std::string_view::npos) return std::nullopt;
   return PathFailure(FailureCode::kBadFileName, path);

@@ -33,6 +33,9 @@ std::string_view FailurePhrase(FailureCode code);
 /// A failure whose description names the file it concerns: "<phrase>: „<path>“".
 Failure PathFailure(FailureCode code, std::string_view path);
 
+/// The same, followed by what is wrong with the file: "<phrase>: „<path>“ <cause>".
+Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause);
+
 /// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
 /// it short. None for any other path.
 std::optional<Failure> UnusablePathFailure(std::string_view path);
