@@ -56,7 +56,11 @@ struct Fault {
   int error = 0;
   unsigned flags = 0;
 };
-const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY};
+const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY},
+    kAttributeRefused{__NR_fsetxattr, EIO}, kAttributeUnsupported{__NR_fsetxattr, ENOTSUP},
+    kModeRefused{__NR_fchmod, EPERM}, kFlushFails{__NR_fsync, EIO},
+    kFlushWhileWritingFails{__NR_fdatasync, EIO}, kNamingFails{__NR_linkat, EIO},
+    kRenameFails{__NR_renameat, EIO};
 
 bool Inject(const Fault& fault) {
   sock_filter program[] = {
@@ -121,10 +125,6 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   }
   fs::create_symlink("loop-b", at / "loop-a");
   fs::create_symlink("loop-a", at / "loop-b");
-  if (::geteuid() == 0) {
-    fs::create_directory(at / "sticky");
-    fs::create_symlink("../old.kat", at / "sticky/velmora-neu.kat");
-  }
   // Root may read and write whatever the permissions say, so the folder goes to user 65534,
   // who then converts.
   if (::geteuid() == 0) {
@@ -139,20 +139,17 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   fs::permissions(at / "unreadable.kat", fs::perms::none);
   fs::permissions(at / "hidden", fs::perms::none);
   fs::permissions(at / "unlisted", fs::perms(0333));
-  // Another user's link in a shared sticky folder, as /tmp is.
+  // Another user's link in a shared sticky folder of root's, as /tmp is.
   if (::geteuid() == 0) {
-    ASSERT_EQ(::lchown((at / "sticky/velmora-neu.kat").c_str(), 65533, 65533), 0);
-    ASSERT_EQ(::chown((at / "sticky").c_str(), 0, 0), 0);
+    fs::create_directory(at / "sticky");
     fs::permissions(at / "sticky", fs::perms(01777));
+    fs::create_symlink("../old.kat", at / "sticky/velmora-neu.kat");
+    ASSERT_EQ(::lchown((at / "sticky/velmora-neu.kat").c_str(), 65533, 65533), 0);
   }
   // An ACL that lets user 65533 write, and a note of the owner's; where the filesystem has them.
   const std::string acl(
-      "\x02\0\0\0"
-      "\x01\0\x06\0\xff\xff\xff\xff"
-      "\x02\0\x06\0\xfd\xff\0\0"
-      "\x04\0\x04\0\xff\xff\xff\xff"
-      "\x10\0\x06\0\xff\xff\xff\xff"
-      "\x20\0\0\0\xff\xff\xff\xff",
+      "\x02\0\0\0\x01\0\x06\0\xff\xff\xff\xff\x02\0\x06\0\xfd\xff\0\0\x04\0\x04\0\xff\xff\xff\xff"
+      "\x10\0\x06\0\xff\xff\xff\xff\x20\0\0\0\xff\xff\xff\xff",
       44);
   const std::string shared = (at / "shared.kat").string();
   for (const auto& [name, value] :
@@ -350,84 +347,24 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"another user's link in a sticky folder", three, "velmora.kat", "sticky/velmora-neu.kat",
      kFails, k70 + "„<dest>“"},
     {"folder not listable", three, "velmora.kat", "unlisted/old.kat", kFails, k70 + "„<dest>“"},
-    {"source cut short and rewritten while read",
-     many,
-     "velmora.kat",
-     "old.kat",
-     kFails,
-     "[57] Geräte-E/A-Fehler: „<source>“ wurde während des Lesens verändert",
-     kNone,
-     kNone,
-     {},
+    {"source cut short and rewritten while read", many, "velmora.kat", "old.kat", kFails,
+     "[57] Geräte-E/A-Fehler: „<source>“ wurde während des Lesens verändert", kNone, kNone, Fault(),
      three},
     // Faults of the system at each step of the replacing.
     {"no unnamed files", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, kNoUnnamedFiles},
     {"no unnamed files, disk full", many, "velmora.kat", "old.kat", kFails, k61, 31, kNone,
      kNoUnnamedFiles},
-    {"attributes unreadable",
-     three,
-     "velmora.kat",
-     "shared.kat",
-     kFails,
-     k57,
-     kNone,
-     kNone,
-     {__NR_listxattr, EIO}},
-    {"attribute refused",
-     three,
-     "velmora.kat",
-     "shared.kat",
-     kFails,
-     k57,
-     kNone,
-     kNone,
-     {__NR_fsetxattr, EIO}},
-    {"attribute unsupported",
-     three,
-     "velmora.kat",
-     "shared.kat",
-     3,
-     "",
-     kNone,
-     kNone,
-     {__NR_fsetxattr, ENOTSUP}},
-    {"permissions refused",
-     three,
-     "velmora.kat",
-     "old.kat",
-     kFails,
-     k70 + "„<dest>“",
-     kNone,
-     kNone,
-     {__NR_fchmod, EPERM}},
-    {"flush fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, {__NR_fsync, EIO}},
-    {"naming fails",
-     three,
-     "velmora.kat",
-     "old.kat",
-     kFails,
-     k57,
-     kNone,
-     kNone,
-     {__NR_linkat, EIO}},
-    {"rename fails",
-     three,
-     "velmora.kat",
-     "old.kat",
-     kFails,
-     k57,
-     kNone,
-     kNone,
-     {__NR_renameat, EIO}},
-    {"flush while writing fails",
-     huge,
-     "velmora.kat",
-     "old.kat",
-     kFails,
-     k57,
-     kNone,
-     kNone,
-     {__NR_fdatasync, EIO}},
+    {"attribute refused", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
+     kAttributeRefused},
+    {"attribute unsupported", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone,
+     kAttributeUnsupported},
+    {"permissions refused", three, "velmora.kat", "old.kat", kFails, k70 + "„<dest>“", kNone, kNone,
+     kModeRefused},
+    {"flush fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kFlushFails},
+    {"naming fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kNamingFails},
+    {"rename fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kRenameFails},
+    {"flush while writing fails", huge, "velmora.kat", "old.kat", kFails, k57, kNone, kNone,
+     kFlushWhileWritingFails},
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space.
     {"memory far below the catalogue's size", huge, "velmora.kat", "old.kat", 600'000, "", kNone,
      rlim_t{8} << 20},
