@@ -221,8 +221,9 @@ std::optional<Failure> AtomicOutputFile::State::CopyAttributes(int target) {
   const std::string from = DescriptorPath(target);
   const auto names = ReadSized(
       [&](char* data, std::size_t size) { return ::listxattr(from.c_str(), data, size); });
-  if (!names)
+  if (!names) {
     return errno == ENOTSUP ? std::nullopt : std::optional(FailureFromErrno(errno, path_));
+  }
   for (const char* name = names->c_str(); name < names->c_str() + names->size();
        name += std::strlen(name) + 1) {
     const auto value = ReadSized(
