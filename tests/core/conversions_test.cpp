@@ -139,8 +139,10 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   fs::permissions(at / "unreadable.kat", fs::perms::none);
   fs::permissions(at / "hidden", fs::perms::none);
   fs::permissions(at / "unlisted", fs::perms(0333));
-  // Another user's link in a shared sticky folder of root's, as /tmp is.
+  // Another user's file, and their link in a shared sticky folder of root's, as /tmp is.
   if (::geteuid() == 0) {
+    testing::WriteBytes((at / "foreign.kat").string(), "f");
+    ASSERT_EQ(::chown((at / "foreign.kat").c_str(), 65533, 65533), 0);
     fs::create_directory(at / "sticky");
     fs::permissions(at / "sticky", fs::perms(01777));
     fs::create_symlink("../old.kat", at / "sticky/velmora-neu.kat");
@@ -335,6 +337,7 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"NUL in the destination path", three, "velmora.kat", std::string("new.kat\0x", 9), kFails,
      k52 + "„<dest>“"},
     {"empty destination path", three, "velmora.kat", "", kFails, k52 + "„“"},
+    {"destination ending in a slash", three, "velmora.kat", "new.kat/", kFails, k52 + "„<dest>“"},
     // A full disk at each stage of the writing.
     {"disk full at the first record", many, "velmora.kat", "old.kat", kFails, k61, 0},
     {"inside the first record", many, "velmora.kat", "old.kat", kFails, k61, 31},
@@ -346,6 +349,7 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"keeping its ACL and attributes", three, "velmora.kat", "shared.kat", 3, ""},
     {"another user's link in a sticky folder", three, "velmora.kat", "sticky/velmora-neu.kat",
      kFails, k70 + "„<dest>“"},
+    {"another user's file", three, "velmora.kat", "foreign.kat", kFails, k70 + "„<dest>“"},
     {"folder not listable", three, "velmora.kat", "unlisted/old.kat", kFails, k70 + "„<dest>“"},
     {"source cut short and rewritten while read", many, "velmora.kat", "old.kat", kFails,
      "[57] Geräte-E/A-Fehler: „<source>“ wurde während des Lesens verändert", kNone, kNone, Fault(),
@@ -370,12 +374,14 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
      rlim_t{8} << 20},
 #endif
   };
-  // Watching reads and another user's link need root; the kernel guards such links only where
-  // it is told to.
+  // Watching reads and another user's file and link need root; the kernel guards such links only
+  // where it is told to.
   std::ifstream protection("/proc/sys/fs/protected_symlinks");
   const bool root = ::geteuid() == 0, links_guarded = protection.get() == '1';
   for (const Conversion& run : runs) {
-    if (run.dest.starts_with("sticky/") ? root && links_guarded : root || run.rewritten.empty()) {
+    if (run.dest.starts_with("sticky/")
+            ? root && links_guarded
+            : root || (run.rewritten.empty() && run.dest != "foreign.kat")) {
       Check(run);
     }
   }
