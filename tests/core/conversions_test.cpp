@@ -57,10 +57,10 @@ struct Fault {
   unsigned flags = 0;
 };
 const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY},
-    kAttributeRefused{__NR_fsetxattr, EIO}, kAttributeUnsupported{__NR_fsetxattr, ENOTSUP},
-    kModeRefused{__NR_fchmod, EPERM}, kFlushFails{__NR_fsync, EIO},
-    kFlushWhileWritingFails{__NR_fdatasync, EIO}, kNamingFails{__NR_linkat, EIO},
-    kRenameFails{__NR_renameat, EIO};
+    kAttributeUnreadable{__NR_getxattr, EIO}, kAttributeRefused{__NR_fsetxattr, EIO},
+    kAttributeUnsupported{__NR_fsetxattr, ENOTSUP}, kModeRefused{__NR_fchmod, EPERM},
+    kFlushFails{__NR_fsync, EIO}, kFlushWhileWritingFails{__NR_fdatasync, EIO},
+    kNamingFails{__NR_linkat, EIO}, kRenameFails{__NR_renameat, EIO};
 
 bool Inject(const Fault& fault) {
   sock_filter program[] = {
@@ -358,6 +358,8 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"no unnamed files", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, kNoUnnamedFiles},
     {"no unnamed files, disk full", many, "velmora.kat", "old.kat", kFails, k61, 31, kNone,
      kNoUnnamedFiles},
+    {"attribute unreadable", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
+     kAttributeUnreadable},
     {"attribute refused", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
      kAttributeRefused},
     {"attribute unsupported", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone,
