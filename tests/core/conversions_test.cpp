@@ -57,6 +57,7 @@ struct Fault {
   unsigned flags = 0;
 };
 const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY},
+    kSourceUnreadable{__NR_read, EIO}, kAttributesUnlisted{__NR_listxattr, EIO},
     kAttributeUnreadable{__NR_getxattr, EIO}, kAttributeRefused{__NR_fsetxattr, EIO},
     kAttributeUnsupported{__NR_fsetxattr, ENOTSUP}, kModeRefused{__NR_fchmod, EPERM},
     kFlushFails{__NR_fsync, EIO}, kFlushWhileWritingFails{__NR_fdatasync, EIO},
@@ -264,11 +265,12 @@ void Check(const Conversion& run) {
     EXPECT_EQ(
         testing::FirstDifference(testing::ReadBytes(dest), testing::ExpectedRecords(run.records)),
         "");
-    if (existed) {
-      EXPECT_EQ(fs::status(dest).permissions(), mode);
-      if (run.fault.call != __NR_fsetxattr) {
-        EXPECT_EQ(Attributes(dest), attributes);
-      }
+    // A new file has the usual permissions, as any program creates it.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(dest).permissions(), existed ? mode : fs::perms(0666 & ~mask));
+    if (existed && run.fault.call != __NR_fsetxattr) {
+      EXPECT_EQ(Attributes(dest), attributes);
     }
     if (!existed && !was_link && run.dest.find('/') == std::string::npos) names.push_back(run.dest);
     if (run.dest == "dangling.kat") real_names = {"new.kat", "old.kat"};
@@ -358,6 +360,10 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"no unnamed files", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, kNoUnnamedFiles},
     {"no unnamed files, disk full", many, "velmora.kat", "old.kat", kFails, k61, 31, kNone,
      kNoUnnamedFiles},
+    {"source unreadable", three, "velmora.kat", "old.kat", kFails,
+     "[57] Geräte-E/A-Fehler: „<source>“", kNone, kNone, kSourceUnreadable},
+    {"attributes unlisted", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
+     kAttributesUnlisted},
     {"attribute unreadable", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
      kAttributeUnreadable},
     {"attribute refused", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
