@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "catalog/convert_catalog.h"
+#include "platform/atomic_output_file.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: convert_file OLD NEW\n");
     return 2;
   }
+  // As the program does: a write beyond the file size limit is then a failure to report.
+  tessaril::IgnoreFileSizeSignal();
   PrintedNotices notices;
   tessaril::ConvertCatalog(argv[1], argv[2], notices);
   std::fprintf(stderr, "peak memory: %ld KiB\n", PeakMemoryKiB());

@@ -14,10 +14,12 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
   Close();
   path_ = path;
   pos_ = end_ = 0;
+  bytes_read_ = 0;
   skip_lf_ = false;
   failure_.reset();
   if (auto failure = UnusablePathFailure(path)) return failure;
   if (auto failure = OpenFile()) return failure;
+  if (!ReadStamp(opened_)) return failure_;
   buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
   kept_.reserve(kept_columns_);
   return std::nullopt;
@@ -26,7 +28,20 @@ std::optional<Failure> LineReader::Open(const std::string& path) {
 bool LineReader::Refill() {
   pos_ = end_ = 0;
   next_cr_ = next_lf_ = kNotSearched;
-  return ReadIntoBuffer();
+  if (!ReadIntoBuffer()) return false;
+  bytes_read_ += end_;
+  return true;
+}
+
+// A file rewritten while it was read (cut short and written anew, as a copy does) may have given
+// only its first lines, or lines of two versions.
+bool LineReader::EndedUnchanged() {
+  Stamp now;
+  if (!ReadStamp(now)) return false;
+  if (now == opened_ && bytes_read_ == now.size) return true;
+  failure_ = PathFailure(FailureCode::kDeviceIo, path_, "wurde während des Lesens verändert");
+  Close();
+  return false;
 }
 
 std::size_t LineReader::FindLineEnd() {
@@ -54,6 +69,7 @@ bool LineReader::ReadLine(std::string_view& line) {
     if (pos_ == end_) {
       if (!Refill()) return false;
       if (end_ == 0) {
+        if (!EndedUnchanged()) return false;
         Close();
         line = kept_;
         return line_started;

@@ -29,20 +29,33 @@ class LineReader {
   std::optional<Failure> Open(const std::string& path);
 
   /// Gives the next line without its line end. Returns false at the end of the file or on a
-  /// read error, which `failure()` then holds. The view lives until the next call.
+  /// read error, which `failure()` then holds; a file that changed while it was read (its size
+  /// or times differ from those at opening, or fewer or more bytes came than it holds) is such
+  /// an error. The view lives until the next call.
   bool ReadLine(std::string_view& line);
 
   const std::optional<Failure>& failure() const { return failure_; }
 
  private:
   bool Refill();
+  bool EndedUnchanged();
   std::size_t FindLineEnd();
   void Keep(const char* begin, std::size_t size);
 
+  // What tells that a file changed: its size and the times of its last write and of its last
+  // change of any kind, in the system's own units.
+  struct Stamp {
+    std::uint64_t size = 0;
+    std::int64_t written = 0;
+    std::int64_t changed = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+
   // The system's part, one source file per system: open `path_`, read into the buffer (setting
-  // `end_`, or `failure_` and closing), close.
+  // `end_`), read the stamp, close. Reading sets `failure_` and closes on failure.
   std::optional<Failure> OpenFile();
   bool ReadIntoBuffer();
+  bool ReadStamp(Stamp& stamp);
   void Close();
 
   static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
@@ -55,6 +68,8 @@ class LineReader {
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
+  Stamp opened_;
+  std::uint64_t bytes_read_ = 0;
   // Cached places of the next CR and LF at or after pos_, so each byte is searched once.
   std::size_t next_cr_ = kNotSearched;
   std::size_t next_lf_ = kNotSearched;

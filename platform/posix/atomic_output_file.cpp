@@ -1,17 +1,22 @@
 #include "platform/atomic_output_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "platform/posix/background_flush.h"
 #include "platform/posix/errno_failure.h"
+#include "platform/posix/removal_on_signal.h"
 #include "platform/temporary_name.h"
 
 namespace tessaril {
@@ -19,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMaxSymlinkHops = 40;
 // Early write-back in steps of this size keeps the final flush short without a system call per
 // chunk.
 constexpr std::uint64_t kWriteBackStep = 8 << 20;
@@ -31,24 +35,50 @@ int CloseKeepingErrno(int fd) {
   return result;
 }
 
+// The name through which the kernel reaches the file of an open descriptor.
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Reads an attribute list or value whose size is only known by asking: again when it grew in
+// between. Empty with errno set on failure.
+template <typename Read>
+std::optional<std::string> ReadSized(Read read) {
+  for (;;) {
+    const ssize_t size = read(nullptr, 0);
+    if (size < 0) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    const ssize_t read_size = read(bytes.data(), bytes.size());
+    if (read_size >= 0) {
+      bytes.resize(static_cast<std::size_t>(read_size));
+      return bytes;
+    }
+    if (errno != ERANGE) return std::nullopt;
+  }
+}
+
 }  // namespace
 
 void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 struct AtomicOutputFile::State {
   std::optional<Failure> Open(const std::string& path);
-  std::optional<Failure> ResolveTarget();
-  std::optional<Failure> CreateTemporary();
+  std::optional<Failure> PlaceOver(int target);
+  std::optional<Failure> PlaceNew();
+  std::optional<Failure> Place(const fs::path& place);
+  std::optional<Failure> CreateReplacement();
+  std::optional<Failure> CreateNamed(mode_t mode);
+  std::optional<Failure> CopyAttributes(int target);
   std::optional<Failure> Write(std::string_view bytes);
   std::optional<Failure> Commit();
+  std::optional<Failure> Name();
   void Discard();
 
-  std::string path_;                     // As the user gave it, for the notices.
-  std::string target_;                   // The regular file that gets replaced.
-  std::optional<struct stat> existing_;  // The target as it was, where it exists.
-  std::string folder_;
-  std::string temporary_;
-  int fd_ = -1;
+  std::string path_;                        // As the user gave it, for the notices.
+  std::optional<struct stat> existing_;     // The file that gets replaced, where there is one.
+  int folder_fd_ = -1;                      // Where the destination's file is or will be,
+  std::string name_;                        // and its name there.
+  int fd_ = -1;                             // The replacement,
+  std::string temporary_;                   // and its name beside the destination, once it has one.
+  std::optional<RemovalOnSignal> removal_;  // While it has or gets that name.
   std::uint64_t written_ = 0;               // Bytes appended so far.
   std::uint64_t written_back_ = 0;          // Bytes already handed to the system's write-back.
   std::unique_ptr<BackgroundFlush> flush_;  // From the first write-back on.
@@ -72,8 +102,13 @@ void AtomicOutputFile::State::Discard() {
   flush_.reset();
   if (fd_ >= 0) CloseKeepingErrno(fd_);
   fd_ = -1;
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  // Disarmed first: once removed, the name may be another file's.
+  removal_.reset();
+  if (!temporary_.empty()) ::unlinkat(folder_fd_, temporary_.c_str(), 0);
   temporary_.clear();
+  if (folder_fd_ >= 0) CloseKeepingErrno(folder_fd_);
+  folder_fd_ = -1;
+  existing_.reset();
 }
 
 std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
@@ -81,62 +116,122 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   written_ = written_back_ = 0;
   path_ = path;
   if (auto failure = UnusablePathFailure(path)) return failure;
-  if (auto failure = ResolveTarget()) return failure;
-  return CreateTemporary();
+  // The kernel follows the links, with every protection it applies to them (another user's
+  // link in a shared sticky folder, ELOOP); the replacement goes beside the file it reached.
+  const int target = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (target < 0 && errno != ENOENT) return FailureFromErrno(errno, path_);
+  std::optional<Failure> failure = target >= 0 ? PlaceOver(target) : PlaceNew();
+  if (!failure) failure = CreateReplacement();
+  // Its owner first, as giving a file away clears set-ID bits; then its permissions, and its
+  // attributes, which hold its ACLs.
+  if (!failure && existing_ && ::fchmod(fd_, existing_->st_mode & 07777) != 0) {
+    failure = FailureFromErrno(errno, path_);
+  }
+  if (!failure && existing_) failure = CopyAttributes(target);
+  if (target >= 0) CloseKeepingErrno(target);
+  return failure;
 }
 
-std::optional<Failure> AtomicOutputFile::State::ResolveTarget() {
-  target_ = path_;
-  existing_.reset();
-  for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
-    struct stat info {};
-    if (::lstat(target_.c_str(), &info) != 0) {
-      if (errno != ENOENT) return FailureFromErrno(errno, path_);
-      break;  // A new file.
-    }
-    if (!S_ISLNK(info.st_mode)) {
-      // Written anew even by root, as a read-only catalogue is meant to stay as it is.
-      if (auto failure = FileTypeFailure(info.st_mode, path_)) return failure;
-      if ((info.st_mode & 0222) == 0) {
-        return PathFailure(FailureCode::kPathFileAccess, path_, kIsReadOnly);
-      }
-      if (::access(target_.c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
-      existing_ = info;
-      break;
-    }
-    std::error_code error;
-    const fs::path link = fs::read_symlink(target_, error);
-    if (error) return FailureFromErrno(error.value(), path_);
-    target_ = (fs::path(target_).parent_path() / link).string();
-    if (hop == kMaxSymlinkHops) return FailureFromErrno(ELOOP, path_);
+std::optional<Failure> AtomicOutputFile::State::PlaceOver(int target) {
+  struct stat info {};
+  if (::fstat(target, &info) != 0) return FailureFromErrno(errno, path_);
+  // Written anew even by root, as a read-only catalogue is meant to stay as it is.
+  if (auto failure = FileTypeFailure(info.st_mode, path_)) return failure;
+  if ((info.st_mode & 0222) == 0)
+    return PathFailure(FailureCode::kPathFileAccess, path_, kIsReadOnly);
+  if (::access(DescriptorPath(target).c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
+  std::error_code error;
+  const fs::path reached = fs::read_symlink(DescriptorPath(target), error);
+  if (error) return FailureFromErrno(error.value(), path_);
+  existing_ = info;
+  return Place(reached);
+}
+
+// No file there yet. A link to nothing gets the new file where it points, as a write through
+// it would: the kernel has already allowed following it (a protected link gives EACCES, not
+// ENOENT), so it is read once, where the kernel offers no way to create through it unnamed.
+std::optional<Failure> AtomicOutputFile::State::PlaceNew() {
+  fs::path place(path_);
+  const int link = ::open(path_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (link >= 0) {
+    char target[PATH_MAX];
+    const ssize_t size = ::readlinkat(link, "", target, sizeof target);
+    CloseKeepingErrno(link);
+    if (size > 0) place = place.parent_path() / std::string(target, static_cast<std::size_t>(size));
   }
-  const fs::path target(target_);
-  if (!target.has_filename() || target.filename() == "." || target.filename() == "..") {
+  return Place(place);
+}
+
+std::optional<Failure> AtomicOutputFile::State::Place(const fs::path& place) {
+  if (!place.has_filename() || place.filename() == "." || place.filename() == "..") {
     return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
   }
-  folder_ = target.has_parent_path() ? target.parent_path().string() : ".";
+  name_ = place.filename().string();
+  // Opened now, so that nothing is left to fail between the rename and the flush that makes it
+  // durable.
+  const fs::path folder = place.has_parent_path() ? place.parent_path() : ".";
+  folder_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder_fd_ < 0) return FailureFromErrno(errno, path_);
   return std::nullopt;
 }
 
-std::optional<Failure> AtomicOutputFile::State::CreateTemporary() {
-  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temporary_ =
-        (fs::path(folder_) / TemporaryName(static_cast<std::uint64_t>(::getpid()))).string();
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0 && errno != EEXIST) {
-      temporary_.clear();
+std::optional<Failure> AtomicOutputFile::State::CreateReplacement() {
+  // Unnamed until every record is on disk, so that a killed run leaves nothing behind. Over an
+  // existing file readable by its owner alone until it has that file's permissions; a new one
+  // has the usual permissions from the start.
+  const mode_t mode = existing_ ? 0600 : 0666;
+  fd_ = ::openat(folder_fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (fd_ < 0) {
+    // Refused by filesystems without unnamed files.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       return FailureFromErrno(errno, path_);
     }
+    if (auto failure = CreateNamed(mode)) return failure;
   }
-  if (fd_ < 0) {
-    temporary_.clear();
-    return FailureFromErrno(EEXIST, path_);
+  // Only root may give a file away; a member of the destination's group keeps at least that.
+  if (existing_ && ::fchown(fd_, existing_->st_uid, existing_->st_gid) != 0) {
+    [[maybe_unused]] const int group_kept =
+        ::fchown(fd_, static_cast<uid_t>(-1), existing_->st_gid);
   }
-  if (existing_) {
-    // The replacement keeps the destination's owner where allowed (only root may give a file
-    // away) and its permissions.
-    [[maybe_unused]] const int owner_kept = ::fchown(fd_, existing_->st_uid, existing_->st_gid);
-    ::fchmod(fd_, existing_->st_mode & 07777);
+  return std::nullopt;
+}
+
+// A hidden name instead, removed again when a signal ends the program.
+std::optional<Failure> AtomicOutputFile::State::CreateNamed(mode_t mode) {
+  removal_.emplace();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary_ = TemporaryName(static_cast<std::uint64_t>(::getpid()));
+    fd_ = ::openat(folder_fd_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd_ >= 0) {
+      removal_->Arm(folder_fd_, temporary_);
+      return std::nullopt;
+    }
+    if (errno != EEXIST) break;
+  }
+  const int error = errno;
+  removal_.reset();
+  temporary_.clear();
+  return FailureFromErrno(error, path_);
+}
+
+// Extended attributes hold the destination's ACLs among others. One that this filesystem cannot
+// hold (ENOTSUP) is left out, as a copy of the file would leave it; any other failure keeps the
+// destination as it is.
+std::optional<Failure> AtomicOutputFile::State::CopyAttributes(int target) {
+  const std::string from = DescriptorPath(target);
+  const auto names = ReadSized(
+      [&](char* data, std::size_t size) { return ::listxattr(from.c_str(), data, size); });
+  if (!names) {
+    return errno == ENOTSUP ? std::nullopt : std::optional(FailureFromErrno(errno, path_));
+  }
+  for (const char* name = names->c_str(); name < names->c_str() + names->size();
+       name += std::strlen(name) + 1) {
+    const auto value = ReadSized(
+        [&](char* data, std::size_t size) { return ::getxattr(from.c_str(), name, data, size); });
+    if (!value) return FailureFromErrno(errno, path_);
+    if (::fsetxattr(fd_, name, value->data(), value->size(), 0) != 0 && errno != ENOTSUP) {
+      return FailureFromErrno(errno, path_);
+    }
   }
   return std::nullopt;
 }
@@ -168,20 +263,40 @@ std::optional<Failure> AtomicOutputFile::State::Commit() {
     flush_.reset();
     if (error != 0) return IoFailureFromErrno(error, path_);
   }
-  if (::fsync(fd_) != 0) return IoFailureFromErrno(errno, path_);
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return IoFailureFromErrno(errno, path_);
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) return FailureFromErrno(errno, path_);
-  temporary_.clear();
-  // The new records are in place; syncing the folder makes the rename itself durable. A
-  // failure here cannot be undone, so it is not reported.
-  const int folder_fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder_fd >= 0) {
-    ::fsync(folder_fd);
-    ::close(folder_fd);
+  if (const int error = FlushRetrying(&::fsync, fd_); error != 0) {
+    return IoFailureFromErrno(error, path_);
   }
+  if (temporary_.empty()) {
+    if (auto failure = Name()) return failure;
+  }
+  if (::renameat(folder_fd_, temporary_.c_str(), folder_fd_, name_.c_str()) != 0) {
+    return FailureFromErrno(errno, path_);
+  }
+  removal_.reset();
+  temporary_.clear();
+  // Every record is on disk since the fsync succeeded: closing has nothing left to report.
+  CloseKeepingErrno(std::exchange(fd_, -1));
+  // Syncing the folder makes the rename itself durable. A failure here cannot be undone, so it
+  // is not reported.
+  FlushRetrying(&::fsync, folder_fd_);
+  CloseKeepingErrno(std::exchange(folder_fd_, -1));
   return std::nullopt;
+}
+
+// Gives the unnamed replacement a name beside the destination, to be renamed over it.
+std::optional<Failure> AtomicOutputFile::State::Name() {
+  const std::string self = DescriptorPath(fd_);
+  removal_.emplace();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = TemporaryName(static_cast<std::uint64_t>(::getpid()));
+    if (::linkat(AT_FDCWD, self.c_str(), folder_fd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      temporary_ = name;
+      removal_->Arm(folder_fd_, temporary_);
+      return std::nullopt;
+    }
+    if (errno != EEXIST) break;
+  }
+  return FailureFromErrno(errno, path_);
 }
 
 }  // namespace tessaril

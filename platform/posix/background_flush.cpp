@@ -15,6 +15,13 @@ constexpr std::size_t kStackSize = 64 << 10;
 
 }  // namespace
 
+int FlushRetrying(int (*flush)(int), int fd) {
+  while (flush(fd) != 0) {
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
 BackgroundFlush::BackgroundFlush(int fd) : fd_(fd) {
   pthread_attr_t attributes;
   if (::pthread_attr_init(&attributes) != 0) return;
@@ -69,7 +76,7 @@ void BackgroundFlush::FlushWhileWriting() {
     if (abandoned_ || !flush_due()) return;
     const std::uint64_t written = written_;
     lock.unlock();
-    const int error = ::fdatasync(fd_) == 0 ? 0 : errno;
+    const int error = FlushRetrying(&::fdatasync, fd_);
     lock.lock();
     flushed_ = written;
     if (error != 0) {

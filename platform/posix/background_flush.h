@@ -8,6 +8,10 @@
 
 namespace tessaril {
 
+/// Flushes `fd` to disk with `flush` (`fsync` or `fdatasync`), again whenever a signal
+/// interrupts it. Gives 0, or the errno of the failure.
+int FlushRetrying(int (*flush)(int), int fd);
+
 /// Flushes a file that is being written to disk from a thread of its own, so that the device
 /// stores the data while the writer goes on and the writer's final flush has little left to
 /// wait for. Each flush covers at least 8 MiB and an eighth of what is already flushed, so there

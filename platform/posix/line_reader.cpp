@@ -69,4 +69,19 @@ bool LineReader::ReadIntoBuffer() {
   }
 }
 
+bool LineReader::ReadStamp(Stamp& stamp) {
+  struct stat info {};
+  if (::fstat(static_cast<int>(file_), &info) != 0) {
+    failure_ = IoFailureFromErrno(errno, path_);
+    Close();
+    return false;
+  }
+  const auto nanoseconds = [](const timespec& time) {
+    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+  };
+  stamp = {static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
+           nanoseconds(info.st_ctim)};
+  return true;
+}
+
 }  // namespace tessaril

@@ -62,4 +62,20 @@ bool LineReader::ReadIntoBuffer() {
   return true;
 }
 
+// Windows keeps no time of the last change of any kind: size and write time tell a rewrite.
+bool LineReader::ReadStamp(Stamp& stamp) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(Handle(file_), &info)) {
+    failure_ = LastWindowsFailure(path_);
+    Close();
+    return false;
+  }
+  const auto written = info.ftLastWriteTime;
+  stamp = {(std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+           static_cast<std::int64_t>((std::uint64_t{written.dwHighDateTime} << 32) |
+                                     written.dwLowDateTime),
+           0};
+  return true;
+}
+
 }  // namespace tessaril

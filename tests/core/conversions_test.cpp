@@ -1,16 +1,27 @@
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <sys/fanotify.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,8 +53,52 @@ const std::string kOld = "alte Katalogdatei „<source>“", kNew = "neue Katalo
                   kLinks = " führt über zu viele Verknüpfungen", kLong = " ist zu lang",
                   kGone = " liegt in einem fehlenden Ordner", kNul = " enthält ein Nullzeichen",
                   kUnderFile = " liegt in einer Datei statt in einem Ordner",
+                  k57 = "[57] Geräte-E/A-Fehler: " + kNew,
                   k61 = "[61] Datenträger voll: " + kNew +
                         " erreicht die höchste erlaubte Dateigröße";
+
+// A system call that fails in the converting process as a fault of the system would make it:
+// every call, or those whose flags (third argument) hold all of `flags`.
+struct Fault {
+  long call = -1;
+  int error = 0;
+  unsigned flags = 0;
+};
+const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY},
+    kSourceUnreadable{__NR_read, EIO}, kAttributesUnlisted{__NR_listxattr, EIO},
+    kAttributeUnreadable{__NR_getxattr, EIO}, kAttributeRefused{__NR_fsetxattr, EIO},
+    kAttributeUnsupported{__NR_fsetxattr, ENOTSUP}, kModeRefused{__NR_fchmod, EPERM},
+    kFlushFails{__NR_fsync, EIO}, kFlushWhileWritingFails{__NR_fdatasync, EIO},
+    kNamingFails{__NR_linkat, EIO}, kRenameFails{__NR_renameat, EIO};
+
+bool Inject(const Fault& fault) {
+  sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(fault.call), 0, 4),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+      BPF_STMT(BPF_ALU | BPF_AND | BPF_K, fault.flags),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, fault.flags, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<std::uint32_t>(fault.error)),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog filter{std::size(program), program};
+  return fault.call < 0 || (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+                            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0);
+}
+
+// Every extended attribute of a file, ACLs among them.
+std::map<std::string, std::string> Attributes(const std::string& path) {
+  std::map<std::string, std::string> attributes;
+  char names[4096], value[4096];
+  const ssize_t size = ::listxattr(path.c_str(), names, sizeof names);
+  for (const char* name = names; name < names + std::max<ssize_t>(size, 0);
+       name += std::strlen(name) + 1) {
+    const ssize_t value_size = ::getxattr(path.c_str(), name, value, sizeof value);
+    attributes[name] =
+        std::string(value, static_cast<std::size_t>(std::max<ssize_t>(value_size, 0)));
+  }
+  return attributes;
+}
 
 struct Conversion {
   const char* name;
@@ -52,6 +107,8 @@ struct Conversion {
   int records;               // The destination then holds the records of ValidCatalogue(records).
   std::string notice;        // After "Fehler beim konvertieren: ", with <source> and <dest>.
   rlim_t file_size = kNone, more_memory = kNone;  // Limits of the converting process.
+  Fault fault = {};
+  std::string rewritten = "";  // Written over the source between its first and second read.
 };
 
 // Every case meets the same folder: an old destination with its own permissions, a folder,
@@ -59,8 +116,9 @@ struct Conversion {
 // user may not read or write.
 void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   testing::WriteBytes((at / "velmora.kat").string(), source_bytes);
-  for (const char* name : {"old.kat", "read-only.kat", "real/old.kat", "locked/old.kat",
-                           "unreadable.kat", "hidden/velmora.kat"}) {
+  for (const char* name :
+       {"old.kat", "read-only.kat", "real/old.kat", "locked/old.kat", "unreadable.kat",
+        "hidden/velmora.kat", "shared.kat", "unlisted/old.kat"}) {
     fs::create_directories((at / name).parent_path());
     testing::WriteBytes((at / name).string(), std::string(70'001, 'o'));
   }
@@ -89,6 +147,29 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   fs::permissions(at / "locked", fs::perms(0555));
   fs::permissions(at / "unreadable.kat", fs::perms::none);
   fs::permissions(at / "hidden", fs::perms::none);
+  fs::permissions(at / "unlisted", fs::perms(0333));
+  // Another user's file, and their link in a shared sticky folder of root's, as /tmp is.
+  if (::geteuid() == 0) {
+    testing::WriteBytes((at / "foreign.kat").string(), "f");
+    ASSERT_EQ(::chown((at / "foreign.kat").c_str(), 65533, 65533), 0);
+    fs::create_directory(at / "sticky");
+    fs::permissions(at / "sticky", fs::perms(01777));
+    fs::create_symlink("../old.kat", at / "sticky/velmora-neu.kat");
+    ASSERT_EQ(::lchown((at / "sticky/velmora-neu.kat").c_str(), 65533, 65533), 0);
+  }
+  // An ACL that lets user 65533 write, and a note of the owner's; where the filesystem has them.
+  const std::string acl(
+      "\x02\0\0\0\x01\0\x06\0\xff\xff\xff\xff\x02\0\x06\0\xfd\xff\0\0\x04\0\x04\0\xff\xff\xff\xff"
+      "\x10\0\x06\0\xff\xff\xff\xff\x20\0\0\0\xff\xff\xff\xff",
+      44);
+  const std::string shared = (at / "shared.kat").string();
+  for (const auto& [name, value] :
+       {std::pair<const char*, std::string>{"system.posix_acl_access", acl},
+        {"user.herkunft", "Lager 3"}}) {
+    if (::setxattr(shared.c_str(), name, value.data(), value.size(), 0) != 0) {
+      ASSERT_EQ(errno, ENOTSUP) << name;
+    }
+  }
 }
 
 // The child's own address space and what it may add to it.
@@ -100,22 +181,41 @@ rlim_t AddressSpaceAnd(rlim_t extra) {
   return 0;
 }
 
-// Converts in a child that runs as the folder's owner under the given limits; gives back its
-// one notice, opened by the icon's name.
-std::string ConvertInChild(const std::string& source, const std::string& dest, rlim_t file_size,
-                           rlim_t more_memory) {
+// Rewrites the source between its first and second read: the reading waits for the watcher's
+// leave at each read.
+void RewriteWhileRead(int watch, const std::string& source, const std::string& bytes) {
+  std::thread([=] {
+    fanotify_event_metadata event{};
+    for (int reads = 1; ::read(watch, &event, sizeof event) == sizeof event; ++reads) {
+      if (reads == 2) testing::WriteBytes(source, bytes);
+      ::close(event.fd);
+      const fanotify_response leave{event.fd, FAN_ALLOW};
+      [[maybe_unused]] const ssize_t written = ::write(watch, &leave, sizeof leave);
+    }
+  }).detach();
+}
+
+// Converts in a child that runs as the folder's owner under the run's limits and fault; gives
+// back its one notice, opened by the icon's name.
+std::string ConvertInChild(const std::string& source, const std::string& dest,
+                           const Conversion& run) {
   int fds[2];
   if (::pipe(fds) != 0) return "no pipe";
   if (::fork() == 0) {
     ::alarm(60);
     IgnoreFileSizeSignal();  // As the program does at start: the write then fails with EFBIG.
-    const rlimit size_limit{file_size, file_size};
-    const rlim_t memory = more_memory == kNone ? kNone : AddressSpaceAnd(more_memory);
+    const rlimit size_limit{run.file_size, run.file_size};
+    const rlim_t memory = run.more_memory == kNone ? kNone : AddressSpaceAnd(run.more_memory);
     const rlimit memory_limit{memory, memory};
+    const int watch = run.rewritten.empty() ? -1 : ::fanotify_init(FAN_CLASS_CONTENT, O_RDONLY);
     std::string text = "could not become the user";
-    if ((::geteuid() != 0 ||
+    if ((run.rewritten.empty() ||
+         ::fanotify_mark(watch, FAN_MARK_ADD, FAN_ACCESS_PERM, AT_FDCWD, source.c_str()) == 0) &&
+        (::geteuid() != 0 ||
          (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
-        ::setrlimit(RLIMIT_FSIZE, &size_limit) == 0 && ::setrlimit(RLIMIT_AS, &memory_limit) == 0) {
+        ::setrlimit(RLIMIT_FSIZE, &size_limit) == 0 && ::setrlimit(RLIMIT_AS, &memory_limit) == 0 &&
+        Inject(run.fault)) {
+      if (watch >= 0) RewriteWhileRead(watch, source, run.rewritten);
       const auto open_files = [] {
         return std::distance(fs::directory_iterator("/proc/self/fd"), {});
       };
@@ -155,10 +255,11 @@ void Check(const Conversion& run) {
   const bool was_link = fs::is_symlink(dest, no_file), existed = fs::is_regular_file(dest, no_file);
   const std::string before = existed ? testing::ReadBytes(dest) : "";
   const fs::perms mode = fs::status(dest, no_file).permissions();
+  const auto attributes = Attributes(dest);
   auto names = testing::FolderNames(at), real_names = testing::FolderNames(at / "real");
   const auto locked_names = testing::FolderNames(at / "locked");
 
-  const std::string notice = ConvertInChild(source, dest, run.file_size, run.more_memory);
+  const std::string notice = ConvertInChild(source, dest, run);
 
   const bool failed = run.records == kFails;
   EXPECT_EQ(notice, failed ? "kritisch: Fehler beim konvertieren: " +
@@ -172,8 +273,12 @@ void Check(const Conversion& run) {
     EXPECT_EQ(
         testing::FirstDifference(testing::ReadBytes(dest), testing::ExpectedRecords(run.records)),
         "");
-    if (existed) {
-      EXPECT_EQ(fs::status(dest).permissions(), mode);
+    // A new file has the usual permissions, as any program creates it.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(dest).permissions(), existed ? mode : fs::perms(0666 & ~mask));
+    if (existed && run.fault.call != __NR_fsetxattr) {
+      EXPECT_EQ(Attributes(dest), attributes);
     }
     if (!existed && !was_link && run.dest.find('/') == std::string::npos) names.push_back(run.dest);
     if (run.dest == "dangling.kat") real_names = {"new.kat", "old.kat"};
@@ -189,7 +294,8 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
   const std::string bad_line_5 =
       ValidCatalogue(4) + testing::CatalogLine("F", "", "1", "31.02.2020") + "\r\n" + three;
   const std::string many = ValidCatalogue(kLines, "\n"),
-                    bad_last = many + testing::CatalogLine("", "", "", "31.02.2020");
+                    bad_last = many + testing::CatalogLine("", "", "", "31.02.2020"),
+                    huge = ValidCatalogue(600'000, "\n");
   const std::string bad_5 = k13 + "5, Spalten 56 bis 65: „31.02.2020“",
                     bad_10001 = k13 + "10001, Spalten 56 bis 65: „31.02.2020“";
   const Conversion runs[] = {
@@ -244,6 +350,8 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
      k52 + kNew + kNul},
     {"empty destination path", three, "velmora.kat", "", kFails,
      k52 + "neue Katalogdatei „“ ist nicht angegeben"},
+    {"destination ending in a slash", three, "velmora.kat", "new.kat/", kFails,
+     k52 + kNew + " nennt keinen Dateinamen"},
     // A full disk at each stage of the writing.
     {"disk full at the first record", many, "velmora.kat", "old.kat", kFails, k61, 0},
     {"inside the first record", many, "velmora.kat", "old.kat", kFails, k61, 31},
@@ -252,58 +360,117 @@ TEST(Conversions, ConvertWholeOrLeaveEverythingAsItWas) {
     {"at the last byte, a new file", many, "velmora.kat", "new.kat", kFails, k61, kRecordBytes - 1},
     {"full over its own source", many, "velmora.kat", "velmora.kat", kFails, k61, kRecordBytes / 2},
     {"room for exactly the records", many, "velmora.kat", "old.kat", kLines, "", kRecordBytes},
+    {"keeping its ACL and attributes", three, "velmora.kat", "shared.kat", 3, ""},
+    {"another user's link in a sticky folder", three, "velmora.kat", "sticky/velmora-neu.kat",
+     kFails, k70 + kNew},
+    {"another user's file", three, "velmora.kat", "foreign.kat", kFails, k70 + kNew},
+    {"folder not listable", three, "velmora.kat", "unlisted/old.kat", kFails, k70 + kNew},
+    {"source cut short and rewritten while read", many, "velmora.kat", "old.kat", kFails,
+     "[57] Geräte-E/A-Fehler: " + kOld + " wurde während des Lesens verändert", kNone, kNone,
+     Fault(), three},
+    // Faults of the system at each step of the replacing.
+    {"no unnamed files", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, kNoUnnamedFiles},
+    {"no unnamed files, disk full", many, "velmora.kat", "old.kat", kFails, k61, 31, kNone,
+     kNoUnnamedFiles},
+    {"source unreadable", three, "velmora.kat", "old.kat", kFails,
+     "[57] Geräte-E/A-Fehler: " + kOld, kNone, kNone, kSourceUnreadable},
+    {"attributes unlisted", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
+     kAttributesUnlisted},
+    {"attribute unreadable", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
+     kAttributeUnreadable},
+    {"attribute refused", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
+     kAttributeRefused},
+    {"attribute unsupported", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone,
+     kAttributeUnsupported},
+    {"permissions refused", three, "velmora.kat", "old.kat", kFails, k70 + kNew, kNone, kNone,
+     kModeRefused},
+    {"flush fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kFlushFails},
+    {"naming fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kNamingFails},
+    {"rename fails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kRenameFails},
+    {"flush while writing fails", huge, "velmora.kat", "old.kat", kFails, k57, kNone, kNone,
+     kFlushWhileWritingFails},
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space.
-    {"memory far below the catalogue's size", ValidCatalogue(600'000, "\n"), "velmora.kat",
-     "old.kat", 600'000, "", kNone, rlim_t{8} << 20},
+    {"memory far below the catalogue's size", huge, "velmora.kat", "old.kat", 600'000, "", kNone,
+     rlim_t{8} << 20},
 #endif
   };
-  for (const Conversion& run : runs) Check(run);
+  // Watching reads and another user's file and link need root; the kernel guards such links only
+  // where it is told to.
+  std::ifstream protection("/proc/sys/fs/protected_symlinks");
+  const bool root = ::geteuid() == 0, links_guarded = protection.get() == '1';
+  for (const Conversion& run : runs) {
+    if (run.dest.starts_with("sticky/")
+            ? root && links_guarded
+            : root || (run.rewritten.empty() && run.dest != "foreign.kat")) {
+      Check(run);
+    }
+  }
 }
 
-// SIGKILL at moments across the writing: the destination is then the old catalogue or the new
-// one, whole, never a mix.
+// SIGKILL, SIGTERM and SIGHUP at moments across the writing: the destination is then the old
+// catalogue or the new one, whole, never a mix, and nothing is left beside it, also where the
+// filesystem has no unnamed files (there but for SIGKILL). The replacement of a 0600 destination
+// is never readable by others.
 TEST(Conversions, AKilledConversionLeavesTheOldOrTheNewCatalogueWhole) {
   constexpr int kManyLines = 300'000;
   testing::TempFolder folder;
   const std::string source = folder.File("velmora.kat"), dest = folder.File("new.kat");
   testing::WriteBytes(source, ValidCatalogue(kManyLines));
   const std::string new_records = testing::ExpectedRecords(kManyLines), old(1'000'003, 'o');
-  const auto writing = [&] {
-    for (const auto& item : fs::directory_iterator(folder.path())) {
-      if (item.path().filename().string().starts_with(".tessaril-") && item.file_size() > 0) {
-        return true;
+  // The file the child writes beside the destination, found through its descriptors, as it may
+  // have no name.
+  const auto replacement = [&](pid_t child) {
+    std::optional<struct stat> found;
+    std::error_code error;
+    for (fs::directory_iterator item("/proc/" + std::to_string(child) + "/fd", error), end;
+         !error && item != end; item.increment(error)) {
+      const fs::path file = fs::read_symlink(item->path(), error);
+      struct stat info {};
+      if (file.parent_path() == folder.path() && file != source && file != dest &&
+          ::stat(item->path().c_str(), &info) == 0) {
+        found = info;
       }
     }
-    return false;
+    return found;
   };
-  int killed_while_writing = 0;
-  for (const auto delay : {0us, 300us, 1000us, 3000us, 10000us, 20000us, 40000us}) {
-    testing::WriteBytes(dest, old);
-    const pid_t child = ::fork();
-    if (child == 0) {
-      testing::RecordingNotices notices;
-      ConvertCatalog(source, dest, notices);
-      ::_exit(0);
-    }
-    const auto give_up = std::chrono::steady_clock::now() + 20s;
-    int status = 0;
-    while (!writing() && ::waitpid(child, &status, WNOHANG) == 0 &&
-           std::chrono::steady_clock::now() < give_up) {
-      std::this_thread::sleep_for(50us);
-    }
-    std::this_thread::sleep_for(delay);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, &status, 0);
-    const std::string after = testing::ReadBytes(dest);
-    EXPECT_TRUE(after == old || after == new_records) << "a mix of " << after.size() << " bytes";
-    for (const auto& item : fs::directory_iterator(folder.path())) {
-      if (item.path().filename().string().starts_with(".tessaril-")) {
-        killed_while_writing += WIFSIGNALED(status) ? 1 : 0;
-        fs::remove(item.path());
+  for (const auto& [signal_number, unnamed] :
+       {std::pair{SIGKILL, true}, {SIGTERM, true}, {SIGTERM, false}, {SIGHUP, false}}) {
+    SCOPED_TRACE(std::string(::strsignal(signal_number)) + (unnamed ? "" : ", named"));
+    int killed_while_writing = 0;
+    for (const auto delay : {0us, 1000us, 10000us, 40000us}) {
+      testing::WriteBytes(dest, old);
+      fs::permissions(dest, fs::perms(0600));
+      const pid_t child = ::fork();
+      if (child == 0) {
+        testing::RecordingNotices notices;
+        if (unnamed || Inject(kNoUnnamedFiles)) ConvertCatalog(source, dest, notices);
+        ::_exit(0);
       }
+      auto until = std::chrono::steady_clock::now() + 20s;
+      bool writing = false;
+      int status = 0;
+      pid_t ended = 0;
+      while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
+             std::chrono::steady_clock::now() < until) {
+        if (const auto file = replacement(child)) {
+          EXPECT_EQ(file->st_mode & 077, 0u) << "readable by others";
+          if (!writing && file->st_size > 0) until = std::chrono::steady_clock::now() + delay;
+          writing = writing || file->st_size > 0;
+        }
+        std::this_thread::sleep_for(50us);
+      }
+      if (ended == 0) {
+        ::kill(child, signal_number);
+        ::waitpid(child, &status, 0);
+      }
+      const std::string after = testing::ReadBytes(dest);
+      EXPECT_TRUE(after == old || after == new_records) << "a mix of " << after.size() << " bytes";
+      EXPECT_EQ(testing::FolderNames(folder.path()),
+                (std::vector<std::string>{"new.kat", "velmora.kat"}));
+      killed_while_writing += writing && WIFSIGNALED(status) && WTERMSIG(status) == signal_number;
     }
+    EXPECT_GT(killed_while_writing, 0) << "no signal landed while the records were written";
   }
-  EXPECT_GT(killed_while_writing, 0) << "no kill landed while the records were written";
 }
 
 // A flush that fails while the records are written is reported at the end, not lost: a pipe
@@ -314,6 +481,14 @@ TEST(Conversions, AFailedBackgroundFlushIsKept) {
   BackgroundFlush flush(fds[1]);
   flush.Written(std::uint64_t{8} << 20);
   EXPECT_EQ(flush.Finish(), EINVAL);
+  // A flush that a signal interrupts is made again.
+  static int calls = 0;
+  const auto interrupted_twice = [](int) {
+    errno = EINTR;
+    return ++calls <= 2 ? -1 : 0;
+  };
+  EXPECT_EQ(FlushRetrying(interrupted_twice, fds[1]), 0);
+  EXPECT_EQ(calls, 3);
   ::close(fds[0]);
   ::close(fds[1]);
 }
