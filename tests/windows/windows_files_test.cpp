@@ -1,14 +1,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
+#include "platform/windows/file_names.h"
 #include "platform/windows/windows_failure.h"
 #include "tests/support/test_support.h"
 
@@ -17,43 +24,128 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(WindowsFiles, ErrorCodesMapToFailures) {
-  const std::pair<std::vector<DWORD>, const char*> cases[] = {
-      {{ERROR_FILE_NOT_FOUND}, "53 Datei nicht gefunden"},
-      {{ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE, ERROR_BAD_NETPATH}, "76 Pfad nicht gefunden"},
-      {{ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE}, "52 Dateiname oder -nummer falsch"},
-      {{ERROR_ACCESS_DENIED}, "70 Zugriff verweigert"},
-      {{ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}, "75 Fehler beim Zugriff auf Pfad/Datei"},
-      {{ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL, 1295 /* quota */}, "61 Datenträger voll"},
-      {{ERROR_NOT_ENOUGH_MEMORY, ERROR_OUTOFMEMORY}, "7 Nicht genügend Speicher"},
-      {{ERROR_CRC}, "57 Geräte-E/A-Fehler"},
+// Errors that no file here can be made to give; the others come from real calls below.
+TEST(WindowsFiles, ErrorsNoRealFileGivesHereMapToFailures) {
+  const std::pair<DWORD, const char*> cases[] = {
+      {ERROR_DISK_FULL, "61 Datenträger voll"},
+      {1295 /* quota */, "61 Datenträger voll"},
+      {ERROR_OUTOFMEMORY, "7 Nicht genügend Speicher"},
+      {ERROR_ACCESS_DENIED, "70 Zugriff verweigert"},
+      {ERROR_CRC, "57 Geräte-E/A-Fehler"},
   };
-  for (const auto& [errors, expected] : cases) {
-    for (const DWORD error : errors) {
-      const Failure failure = FailureFromWindowsError(error, "C:\\x");
-      EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
-                std::string(expected) + ": „C:\\x“");
-    }
+  for (const auto& [error, expected] : cases) {
+    const Failure failure = FailureFromWindowsError(error, "C:\\x");
+    EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
+              std::string(expected) + ": „C:\\x“");
   }
 }
 
 // What is beside the destination before the run; it must be there unchanged after a failure.
-enum class Before { kNothing, kFolder, kOldFile, kReadOnlyFile, kHeldOldFile };
+// kParentFolders makes the folders the two names lie in; kPrivateOldFile is an old file that
+// only this user may open, hidden and a system file.
+enum class Before {
+  kNothing,
+  kFolder,
+  kParentFolders,
+  kOldFile,
+  kReadOnlyFile,
+  kHeldOldFile,
+  kPrivateOldFile
+};
 
-TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
+// How the paths reach the conversion: as UTF-8 in this process, or as the wide command line
+// of the converter program, a process of its own.
+enum class Through { kCall, kConverterProgram };
+
+// The access rules of `path` in the system's own text form, "D:P(A;;FA;;;S-1-5-…)".
+std::wstring AccessRules(const fs::path& path) {
+  PSECURITY_DESCRIPTOR security = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, nullptr, nullptr, &security) != ERROR_SUCCESS) {
+    return L"(none)";
+  }
+  wchar_t* text = nullptr;
+  ::ConvertSecurityDescriptorToStringSecurityDescriptorW(security, SDDL_REVISION_1,
+                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
+  std::wstring rules = text ? text : L"(none)";
+  ::LocalFree(text);
+  ::LocalFree(security);
+  return rules;
+}
+
+// Gives `path` rules that let only this user in, none inherited from its folder.
+void MakePrivate(const fs::path& path) {
+  HANDLE token = nullptr;
+  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+  alignas(TOKEN_USER) char buffer[256];
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+  ::CloseHandle(token);
+  wchar_t* user = nullptr;
+  ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &user);
+  PSECURITY_DESCRIPTOR security = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      (L"D:P(A;;FA;;;" + std::wstring(user) + L")").c_str(), SDDL_REVISION_1, &security, nullptr));
+  ::LocalFree(user);
+  EXPECT_TRUE(::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, security));
+  ::LocalFree(security);
+}
+
+// Runs the converter program on two wide paths; gives its one line of notice.
+std::string RunConverterProgram(const fs::path& source, const fs::path& dest) {
+  const std::string directory = ProgramDirectory();
+  const fs::path program =
+      fs::path(std::u8string(directory.begin(), directory.end())) / TESSARIL_CONVERT_FILE;
+  testing::TempFolder output_folder;
+  const fs::path output = output_folder.path() / "notice.txt";
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  const HANDLE output_file = ::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                           &inherited, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output_file;
+  std::wstring command =
+      L"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" + dest.wstring() + L"\"";
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    ::CloseHandle(output_file);
+    return "not started: " + program.string();
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(output_file);
+  const std::string printed = testing::ReadBytes(output);
+  return printed.substr(0, printed.find('\n'));
+}
+
+TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesAndRules) {
   struct Case {
     std::string source;  // UTF-8, inside the folder.
     std::string dest;
     Before before;
     std::string_view notice_start;  // Empty for success.
+    Through through = Through::kCall;
   };
   const std::string too_long(300, 'x');
+  // Well beyond MAX_PATH in all, each name within the 255 a name may have.
+  const std::string deep = std::string(200, 'o') + "\\" + std::string(100, 'p');
   const Case cases[] = {
       {"velmora.kat", "Bücher-äöüß.kat", Before::kOldFile, ""},
       {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
       {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
+      // No code page but UTF-16 holds both names: "OMEGA.kat" would be written in the ANSI one.
+      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", Through::kConverterProgram},
+      {"velmora.kat", "x.kat:s", Before::kNothing, "[52] Dateiname oder -nummer falsch",
+       Through::kConverterProgram},
+      {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
+      {"velmora.kat", "privat.kat", Before::kPrivateOldFile, ""},
       {"velmora.kat", "NUL", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "COM¹.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "lpt³", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "alt.kat", Before::kReadOnlyFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       // Held open by another program past the retries: refused only when the records are written.
@@ -61,13 +153,19 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
       {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
+      {"velmora.kat", "alt.kat:s", Before::kOldFile, "[52] Dateiname oder -nummer falsch"},
+      {"velmora.kat", "fehlt\\neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
+      {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden"},
+      {"fehlt\\velmora.kat", "neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
       {"NUL", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"CON", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"COM²", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat:s", "neu.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {".", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
   };
-  const std::string catalogue = testing::ValidCatalogue(2);
+  const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, notice_start] : cases) {
+  for (const auto& [source, dest, before, notice_start, through] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -77,44 +175,109 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
     const auto wide = [&](const std::string& name) {
       return folder.path() / fs::path(std::u8string(name.begin(), name.end()));
     };
-    // Wine's ReplaceFileW, when it fails, leaves an "rf*.tmp" of its own beside the file.
+    const fs::path dest_folder = before == Before::kParentFolders ? wide(deep) : folder.path();
+    // Wine's ReplaceFileW, when it fails, leaves an "rf*.tmp" of its own beside the file. Asked
+    // of the system itself, as the C runtime lists no folder beyond MAX_PATH.
     const auto entries = [&] {
-      return std::ranges::count_if(fs::directory_iterator(folder.path()), [](const auto& entry) {
-        const std::wstring name = entry.path().filename().wstring();
-        return !name.starts_with(L"rf") || !name.ends_with(L".tmp");
-      });
+      WIN32_FIND_DATAW found;
+      const std::wstring pattern = LongPathForm(dest_folder / L"*");
+      const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+      int count = 0;
+      for (bool more = search != INVALID_HANDLE_VALUE; more;
+           more = ::FindNextFileW(search, &found)) {
+        const std::wstring_view name = found.cFileName;
+        count +=
+            name != L"." && name != L".." && !(name.starts_with(L"rf") && name.ends_with(L".tmp"));
+      }
+      ::FindClose(search);
+      return count;
     };
-    const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
-    if (source.ends_with(".kat")) std::ofstream(wide(source), std::ios::binary) << catalogue;
+    // Long enough that the new file beside the destination can be watched while it is written.
+    const int lines = before == Before::kPrivateOldFile ? 100000 : 2;
+    if (before == Before::kParentFolders) {
+      fs::create_directories(wide(source).parent_path());
+      fs::create_directories(wide(dest).parent_path());
+    }
+    if (source.ends_with(".kat")) {
+      std::ofstream(wide(source), std::ios::binary) << testing::ValidCatalogue(lines);
+    }
     if (before == Before::kFolder) fs::create_directory(wide(dest));
     if (before >= Before::kOldFile) std::ofstream(wide(dest), std::ios::binary) << old_bytes;
     if (before == Before::kReadOnlyFile)
       ::SetFileAttributesW(wide(dest).c_str(), FILE_ATTRIBUTE_READONLY);
+    constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (before == Before::kPrivateOldFile) {
+      MakePrivate(wide(dest));
+      ::SetFileAttributesW(wide(dest).c_str(), kHiddenSystem);
+    }
+    const std::wstring rules_before =
+        before == Before::kPrivateOldFile ? AccessRules(wide(dest)) : L"";
     const HANDLE held = before != Before::kHeldOldFile
                             ? INVALID_HANDLE_VALUE
                             : ::CreateFileW(wide(dest).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
     const auto entries_before = entries();
 
-    testing::RecordingNotices notices;
-    ConvertCatalog(utf8(source), utf8(dest), notices);
+    // Takes the rules of the new file beside the destination while it is there.
+    std::atomic<bool> done = false;
+    std::wstring rules_while_written;
+    std::thread watcher;
+    if (before == Before::kPrivateOldFile) {
+      watcher = std::thread([&] {
+        const std::wstring pattern = dest_folder / L".tessaril-*.tmp";
+        while (!done && rules_while_written.empty()) {
+          WIN32_FIND_DATAW found;
+          const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+          if (search == INVALID_HANDLE_VALUE) continue;
+          ::FindClose(search);
+          rules_while_written = AccessRules(dest_folder / found.cFileName);
+        }
+      });
+    }
+    std::string notice;
+    if (through == Through::kCall) {
+      testing::RecordingNotices notices;
+      ConvertCatalog(utf8(source), utf8(dest), notices);
+      ASSERT_EQ(notices.seen.size(), 1u) << dest;
+      notice = notices.seen[0].text;
+    } else {
+      notice = RunConverterProgram(wide(source), wide(dest));
+    }
+    done = true;
+    if (watcher.joinable()) watcher.join();
     if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
 
-    ASSERT_EQ(notices.seen.size(), 1u) << dest;
     const bool succeeded = notice_start.empty();
-    EXPECT_TRUE(notices.seen[0].text.starts_with(
-        succeeded ? "Konvertieren erfolgreich abgeschlossen"
-                  : "Fehler beim konvertieren: " + std::string(notice_start)))
-        << notices.seen[0].text;
+    EXPECT_TRUE(notice.starts_with(succeeded
+                                       ? "Konvertieren erfolgreich abgeschlossen"
+                                       : "Fehler beim konvertieren: " + std::string(notice_start)))
+        << notice;
     // The new records, or what was there before; no temporary file, and a new file only after
     // a success.
     if (before == Before::kFolder) {
       EXPECT_TRUE(fs::is_directory(wide(dest)));
     } else if (succeeded || before >= Before::kOldFile) {
-      EXPECT_EQ(testing::ReadBytes(wide(dest)),
-                succeeded ? testing::ExpectedRecords(2) : old_bytes);
+      EXPECT_EQ(testing::FirstDifference(testing::ReadBytes(wide(dest)),
+                                         succeeded ? testing::ExpectedRecords(lines) : old_bytes),
+                "")
+          << dest;
     }
-    EXPECT_EQ(entries(), entries_before + (succeeded && before == Before::kNothing ? 1 : 0));
+    EXPECT_EQ(
+        entries(),
+        entries_before +
+            (succeeded && before != Before::kOldFile && before != Before::kPrivateOldFile ? 1 : 0))
+        << dest;
+    // Nobody the destination keeps out may read the records, neither while they are written
+    // nor after.
+    if (before == Before::kPrivateOldFile) {
+      // Wine keeps rules as a mode and gives a private file "D:(A;;FA;;;SY)(A;;FA;;;S-…)".
+      EXPECT_EQ(rules_before.find(L";WD)"), std::wstring::npos) << "everyone";
+      EXPECT_EQ(rules_while_written, rules_before);
+      EXPECT_EQ(AccessRules(wide(dest)), rules_before);
+      EXPECT_EQ(::GetFileAttributesW(wide(dest).c_str()) & kHiddenSystem, kHiddenSystem);
+    }
+    // Short enough again for the C runtime to remove.
+    if (before == Before::kParentFolders) fs::rename(wide(deep.substr(0, 200)), wide("o"));
   }
 }
 
@@ -127,13 +290,33 @@ TEST(WindowsFiles, ProgramDirectoryHoldsThisProgramAndCataloguesGoWhereTheUserMa
   testing::TempFolder folder;
   const std::u8string writable = (folder.path() / u8"Kataloge äö").u8string();
   fs::create_directory(writable);
+  // The Documents folder, where it may have been moved to; asked here through the older call.
   const std::string home = HomeDirectory();
-  EXPECT_TRUE(fs::is_directory(fs::path(std::u8string(home.begin(), home.end())))) << home;
+  wchar_t documents[MAX_PATH];
+  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents), S_OK);
+  EXPECT_EQ(fs::path(std::u8string(home.begin(), home.end())), fs::path(documents));
   EXPECT_EQ(CatalogueDirectory(std::string(writable.begin(), writable.end()), home),
             std::string(writable.begin(), writable.end()));
   EXPECT_EQ(CatalogueDirectory(folder.File("fehlt"), home), home);
   EXPECT_EQ(CatalogueDirectory("", home), home);
   EXPECT_EQ(fs::directory_iterator(writable), fs::directory_iterator()) << "no probe left";
+}
+
+TEST(WindowsFiles, PathsOfMaxPathOrMoreTakeTheirFullFormBehindThePrefix) {
+  const std::wstring a(300, L'a');
+  const std::wstring b(150, L'b');
+  const std::wstring current = fs::current_path().wstring();
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {LR"(C:\kurz\x.kat)", LR"(C:\kurz\x.kat)"},
+      {LR"(C:\)" + a, LR"(\\?\C:\)" + a},
+      {LR"(C:\)" + b + LR"(\..\)" + b + LR"(\.\x)", LR"(\\?\C:\)" + b + LR"(\x)"},
+      {LR"(\\server\share\)" + a, LR"(\\?\UNC\server\share\)" + a},
+      {LR"(\\?\C:\)" + a + LR"(\..)", LR"(\\?\C:\)" + a + LR"(\..)"},
+      // Short itself, but not in the folder it is taken from.
+      {std::wstring(260 - current.size(), L'k'),
+       LR"(\\?\)" + current + L"\\" + std::wstring(260 - current.size(), L'k')},
+  };
+  for (const auto& [path, expected] : cases) EXPECT_EQ(LongPathForm(path), expected) << path.size();
 }
 
 }  // namespace
