@@ -3,58 +3,44 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCompleter>
+#include <QCursor>
 #include <QDir>
+#include <QEvent>
 #include <QFileSystemModel>
-#include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRect>
-#include <initializer_list>
-#include <string>
 
-#include "catalog/convert_catalog.h"
-#include "platform/program_directory.h"
 #include "ui/path_box.h"
 #include "ui/program_icon.h"
-#include "ui/wait_cursor_notices.h"
 
 namespace tessaril {
 namespace {
 
-// Places and sizes in logical pixels: the window was laid out in twips, 15 to a pixel.
-constexpr QSize kClientSize(408, 152);
-constexpr QRect kLabel1Box(8, 8, 393, 57);
-constexpr QRect kLabel2Box(8, 72, 97, 17);
-constexpr QRect kSourceBox(104, 72, 297, 19);
-constexpr QRect kLabel3Box(8, 96, 97, 17);
-constexpr QRect kDestBox(104, 96, 297, 19);
-constexpr QRect kConvertBox(200, 120, 113, 25);
-constexpr QRect kEndeBox(320, 120, 81, 25);
-constexpr QRect kLabel4Box(0, 136, 185, 17);
+QString FromUtf8(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
-// Below this a text is no longer worth reading; the search for a fitting size stops there.
-constexpr int kSmallestPixelSize = 6;
+QRect ToRect(const DesignBox& box) { return QRect(box.left, box.top, box.width, box.height); }
 
-QLabel* NewLabel(QWidget* parent, const QString& text, const QRect& box) {
+QLabel* NewLabel(QWidget* parent, Form1Control control) {
   auto* label = new QLabel(parent);
   // Labels only show their text; the address in Label4 is no link.
   label->setTextFormat(Qt::PlainText);
   label->setTextInteractionFlags(Qt::NoTextInteraction);
-  label->setText(text);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setGeometry(box);
+  label->setText(FromUtf8(Design(control).text));
+  // A box's label stands on the box's text line; the others read from the top.
+  const bool names_a_box = label->text().contains(u'&');
+  label->setAlignment(Qt::AlignLeft | (names_a_box ? Qt::AlignVCenter : Qt::AlignTop));
   return label;
 }
 
-QLineEdit* NewTextBox(QWidget* parent, const QRect& box) {
-  auto* text_box = new PathBox(parent);
-  text_box->setGeometry(box);
-  return text_box;
-}
+QLineEdit* NewTextBox(QWidget* parent) { return new PathBox(parent); }
 
 // Return and Enter press a focused button as Space does; Qt's buttons take them only when they
 // are default buttons, and this window has none.
@@ -73,32 +59,12 @@ class CommandButton : public QPushButton {
   }
 };
 
-QPushButton* NewButton(QWidget* parent, const QString& text, const QRect& box) {
-  auto* button = new CommandButton(text, parent);
+QPushButton* NewButton(QWidget* parent, Form1Control control) {
+  auto* button = new CommandButton(FromUtf8(Design(control).text), parent);
   // Enter in a text box must not press a button.
   button->setAutoDefault(false);
   button->setDefault(false);
-  button->setGeometry(box);
   return button;
-}
-
-bool TextFits(const QFont& font, const QLabel& label) {
-  const QRect box = label.contentsRect();
-  const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
-  const QRect needed = QFontMetrics(font).boundingRect(box, flags, label.text());
-  return needed.width() <= box.width() && needed.height() <= box.height();
-}
-
-// The boxes are fixed in pixels, so the window takes the system's font at the largest size, up
-// to the system's own, at which every label shows its whole text.
-QFont FittingFont(QFont font, std::initializer_list<const QLabel*> labels) {
-  for (int size = QFontInfo(font).pixelSize(); size >= kSmallestPixelSize; --size) {
-    font.setPixelSize(size);
-    bool all_fit = true;
-    for (const QLabel* label : labels) all_fit = all_fit && TextFits(font, *label);
-    if (all_fit) return font;
-  }
-  return font;
 }
 
 // A top-level QWidget is a plain client area to assistive technology, which screen readers
@@ -122,42 +88,30 @@ void CompletePaths(QLineEdit* box, QFileSystemModel* files) {
 
 }  // namespace
 
-QString PathInDirectory(const QString& directory, QChar separator, const QString& file_name) {
-  const std::string prefix =
-      WithTrailingSeparator(directory.toUtf8().toStdString(), separator.toLatin1());
-  return QString::fromStdString(prefix) + file_name;
-}
-
 Form1::Form1(QWidget* parent)
     : QWidget(parent),
-      Label1(NewLabel(this,
-                      QStringLiteral("Mit diesem Programm können Sie ihren alten Katalog aus einer "
-                                     "Version 1.0 bis 3.x in das Format der neuen Version 4.x "
-                                     "konvertieren. Bitte beachten Sie, dass die Konversion nicht "
-                                     "rückgängig gemacht werden kann!"),
-                      kLabel1Box)),
-      Label2(NewLabel(this, QStringLiteral("alte Katalogdatei:"), kLabel2Box)),
-      txtSource(NewTextBox(this, kSourceBox)),
-      Label3(NewLabel(this, QStringLiteral("neue Katalogdatei:"), kLabel3Box)),
-      txtDest(NewTextBox(this, kDestBox)),
-      cmdConvert(NewButton(this, QStringLiteral("Konvertieren"), kConvertBox)),
-      cmdEnde(NewButton(this, QStringLiteral("Ende"), kEndeBox)),
-      Label4(NewLabel(this, QStringLiteral("www.velmora.example"), kLabel4Box)),
+      Label1(NewLabel(this, Form1Control::kLabel1)),
+      Label2(NewLabel(this, Form1Control::kLabel2)),
+      txtSource(NewTextBox(this)),
+      Label3(NewLabel(this, Form1Control::kLabel3)),
+      txtDest(NewTextBox(this)),
+      cmdConvert(NewButton(this, Form1Control::kCmdConvert)),
+      cmdEnde(NewButton(this, Form1Control::kCmdEnde)),
+      Label4(NewLabel(this, Form1Control::kLabel4)),
       notices_(this) {
   [[maybe_unused]] static const bool accessible_window =
       (QAccessible::installFactory(WindowAccessible), true);
-  setWindowTitle(QStringLiteral("Tessaril"));
+  setWindowTitle(FromUtf8(kForm1Title));
+  setAccessibleDescription(FromUtf8(Form1Description()));
   setWindowIcon(ProgramIcon());
-  setFixedSize(kClientSize);
   Label1->setWordWrap(true);
-  setFont(FittingFont(font(), {Label1, Label2, Label3, Label4}));
 
-  setTabOrder(txtSource, txtDest);
-  setTabOrder(txtDest, cmdEnde);
-  setTabOrder(cmdEnde, cmdConvert);
-  txtSource->setFocus();
+  for (std::size_t i = 1; i < kForm1TabOrder.size(); ++i) {
+    setTabOrder(Control(kForm1TabOrder[i - 1]), Control(kForm1TabOrder[i]));
+  }
+  Control(kForm1TabOrder.front())->setFocus();
 
-  // Assistive technology names each box by its label.
+  // Each box's label gives it its access key and, for assistive technology, its name.
   Label2->setBuddy(txtSource);
   Label3->setBuddy(txtDest);
   auto* files = new QFileSystemModel(this);
@@ -167,24 +121,82 @@ Form1::Form1(QWidget* parent)
 
   connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
   connect(cmdEnde, &QPushButton::clicked, this, &Form1::cmdEnde_Click);
+  Layout();
 }
 
-void Form1::Form_Load() {
-  const QString directory = QDir::toNativeSeparators(
-      QString::fromStdString(CatalogueDirectory(ProgramDirectory(), HomeDirectory())));
-  txtSource->setText(PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora.kat")));
-  txtDest->setText(
-      PathInDirectory(directory, QDir::separator(), QStringLiteral("velmora-neu.kat")));
+QWidget* Form1::Control(Form1Control control) const {
+  switch (control) {
+    case Form1Control::kLabel1:
+      return Label1;
+    case Form1Control::kLabel2:
+      return Label2;
+    case Form1Control::kTxtSource:
+      return txtSource;
+    case Form1Control::kLabel3:
+      return Label3;
+    case Form1Control::kTxtDest:
+      return txtDest;
+    case Form1Control::kCmdConvert:
+      return cmdConvert;
+    case Form1Control::kCmdEnde:
+      return cmdEnde;
+    case Form1Control::kLabel4:
+      return Label4;
+  }
+  return nullptr;
 }
 
-void Form1::cmdConvert_Click() {
-  const std::string source_path = txtSource->text().toUtf8().toStdString();
-  const std::string dest_path = txtDest->text().toUtf8().toStdString();
-  // The run blocks the event loop; the cursor says so until the notice appears.
-  WaitCursorNotices notices(notices_);
-  ConvertCatalog(source_path, dest_path, notices);
+bool Form1::TextsFit(double scale) const {
+  const QFontMetrics metrics = fontMetrics();
+  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+    const auto control = static_cast<Form1Control>(i);
+    const QRect box = ToRect(Scaled(kForm1Controls[i].box, scale));
+    QSize needed;
+    if (const auto* label = qobject_cast<const QLabel*>(Control(control))) {
+      const int flags = Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0);
+      needed = metrics.boundingRect(QRect(QPoint(), box.size()), flags, label->text()).size();
+    } else if (const auto* button = qobject_cast<const QPushButton*>(Control(control))) {
+      // The frame and the focus rectangle take a few pixels on each side.
+      needed = metrics.size(Qt::TextShowMnemonic, button->text()) + QSize(16, 4);
+    } else {
+      needed = Control(control)->minimumSizeHint();
+      needed.setWidth(0);
+    }
+    if (needed.width() > box.width() || needed.height() > box.height()) return false;
+  }
+  return true;
 }
 
-void Form1::cmdEnde_Click() { close(); }
+void Form1::Layout() {
+  // The desktop's font as it is; the places grow with it instead.
+  const double scale = LayoutScale(1.0, QFontInfo(font()).pixelSize(),
+                                   [this](double candidate) { return TextsFit(candidate); });
+  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+    Control(static_cast<Form1Control>(i))
+        ->setGeometry(ToRect(Scaled(kForm1Controls[i].box, scale)));
+  }
+  setFixedSize(ToRect(Scaled({0, 0, kForm1ClientWidth, kForm1ClientHeight}, scale)).size());
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange) Layout();
+}
+
+std::string Form1::Text(Form1Control box) const {
+  return Control(box)->property("text").toString().toUtf8().toStdString();
+}
+
+void Form1::SetText(Form1Control box, const std::string& utf8) {
+  Control(box)->setProperty("text", QString::fromStdString(utf8));
+}
+
+void Form1::SetBusy(bool busy) {
+  if (busy) {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  } else {
+    QGuiApplication::restoreOverrideCursor();
+  }
+}
 
 }  // namespace tessaril

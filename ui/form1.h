@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <QWidget>
+#include <string>
 
+#include "ui/form1_design.h"
 #include "ui/message_box_notices.h"
 
 class QLabel;
@@ -11,26 +12,25 @@ class QPushButton;
 
 namespace tessaril {
 
-/// `directory` for display with `file_name` after it, joined by exactly one `separator`.
-QString PathInDirectory(const QString& directory, QChar separator, const QString& file_name);
-
-/// The program's one window: two path boxes, "Konvertieren" and "Ende".
-class Form1 : public QWidget {
+/// The program's one window on Qt: two path boxes, "Konvertieren" and "Ende", in the desktop's
+/// font, its places grown from their design in proportion to that font.
+class Form1 : public QWidget, public Form1Window {
   Q_OBJECT
 
  public:
   explicit Form1(QWidget* parent = nullptr);
 
-  /// Fills both path boxes with the default catalogues beside the executable, or in the home
-  /// folder when the user may not write beside it; checks nothing.
-  void Form_Load();
-  /// Converts the catalogue named in `txtSource` into the one in `txtDest`; the conversion
-  /// reports its outcome in a notice, so nothing reaches the caller.
-  void cmdConvert_Click();
-  /// Closes the window, which ends the program when it is the last one.
-  void cmdEnde_Click();
+  void Form_Load() { form1::Form_Load(*this); }
+  void cmdConvert_Click() { form1::cmdConvert_Click(*this); }
+  void cmdEnde_Click() { form1::cmdEnde_Click(*this); }
 
-  // Created in the order of the window's table; the window owns them for its whole life.
+  std::string Text(Form1Control box) const override;
+  void SetText(Form1Control box, const std::string& utf8) override;
+  void SetBusy(bool busy) override;
+  NoticeService& Notices() override { return notices_; }
+  void Close() override { close(); }
+
+  // Created in the order of the design; the window owns them for its whole life.
   QLabel* const Label1;
   QLabel* const Label2;
   QLineEdit* const txtSource;
@@ -40,7 +40,14 @@ class Form1 : public QWidget {
   QPushButton* const cmdEnde;
   QLabel* const Label4;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  QWidget* Control(Form1Control control) const;
+  bool TextsFit(double scale) const;
+  void Layout();
+
   MessageBoxNotices notices_;
 };
 

@@ -96,57 +96,82 @@ class Form1Test : public ::testing::Test {
   Form1 form_;
 };
 
+// Every control in its place at the design's size, and at larger fonts in proportion to the
+// font, with no text cut and no font shrunk.
 TEST_F(Form1Test, ControlsHaveTheirTextsPlacesAndTabOrder) {
   struct Control {
     const QWidget* widget;
     const char* text;
-    QRect box;
+    const char* name;  // What a screen reader says.
+    QRect box;         // At 96 dpi.
   };
+  const char* const warning =
+      "Mit diesem Programm können Sie ihren alten Katalog aus einer Version 1.0 bis 3.x in das "
+      "Format der neuen Version 4.x konvertieren. Bitte beachten Sie, dass die Konversion nicht "
+      "rückgängig gemacht werden kann!";
   const Control controls[] = {
-      {form_.Label1,
-       "Mit diesem Programm können Sie ihren alten Katalog aus einer Version 1.0 bis 3.x in das "
-       "Format der neuen Version 4.x konvertieren. Bitte beachten Sie, dass die Konversion nicht "
-       "rückgängig gemacht werden kann!",
-       QRect(8, 8, 393, 57)},
-      {form_.Label2, "alte Katalogdatei:", QRect(8, 72, 97, 17)},
-      {form_.txtSource, "", QRect(104, 72, 297, 19)},
-      {form_.Label3, "neue Katalogdatei:", QRect(8, 96, 97, 17)},
-      {form_.txtDest, "", QRect(104, 96, 297, 19)},
-      {form_.cmdConvert, "Konvertieren", QRect(200, 120, 113, 25)},
-      {form_.cmdEnde, "Ende", QRect(320, 120, 81, 25)},
-      {form_.Label4, "www.velmora.example", QRect(0, 136, 185, 17)},
+      {form_.Label1, warning, warning, QRect(8, 8, 393, 57)},
+      {form_.Label2, "&alte Katalogdatei:", "alte Katalogdatei:", QRect(8, 72, 92, 19)},
+      {form_.txtSource, "", "alte Katalogdatei:", QRect(104, 72, 297, 19)},
+      {form_.Label3, "&neue Katalogdatei:", "neue Katalogdatei:", QRect(8, 96, 92, 19)},
+      {form_.txtDest, "", "neue Katalogdatei:", QRect(104, 96, 297, 19)},
+      {form_.cmdConvert, "&Konvertieren", "Konvertieren", QRect(200, 120, 113, 25)},
+      {form_.cmdEnde, "&Ende", "Ende", QRect(320, 120, 81, 25)},
+      {form_.Label4, "www.velmora.example", "www.velmora.example", QRect(0, 136, 185, 17)},
   };
-  for (const Control& c : controls) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(c.widget->parentWidget(), &form_);
-    EXPECT_EQ(c.widget->geometry(), c.box);
-    EXPECT_EQ(c.widget->property("text").toString(), QString::fromUtf8(c.text));
-    if (auto* label = qobject_cast<const QLabel*>(c.widget)) {
-      EXPECT_EQ(label->textFormat(), Qt::PlainText);
-      EXPECT_EQ(label->textInteractionFlags(), Qt::NoTextInteraction);
-      EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
-      // Whole text in its box, at a readable size; Label1 wraps over several lines.
-      const QRect box = label->contentsRect();
-      const QRect needed = label->fontMetrics().boundingRect(
-          box, static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0),
-          label->text());
-      EXPECT_TRUE(box.contains(needed)) << needed.width() << "x" << needed.height();
-      EXPECT_GE(QFontInfo(label->font()).pixelSize(), 9);
+  const auto accessible = [](const QWidget* w) {
+    return QAccessible::queryAccessibleInterface(const_cast<QWidget*>(w));
+  };
+  // The font's pixel size (0: the desktop's own), and the least the window may have grown.
+  const std::pair<int, double> fonts[] = {{9, 1.0}, {0, 1.0}, {16, 16.0 / 12}};
+  for (const auto& [pixels, least_scale] : fonts) {
+    QFont font = QApplication::font();
+    if (pixels != 0) font.setPixelSize(pixels);
+    form_.setFont(font);
+    const double scale = form_.width() / 408.0;
+    SCOPED_TRACE(std::to_string(QFontInfo(font).pixelSize()) + " px, " + std::to_string(scale));
+    if (pixels == 9) {
+      EXPECT_EQ(form_.size(), QSize(408, 152));
     }
+    EXPECT_GE(scale, least_scale);
+    EXPECT_NEAR(form_.height(), 152 * scale, 1);
+    EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
+    for (const Control& c : controls) {
+      SCOPED_TRACE(c.name);
+      EXPECT_EQ(c.widget->parentWidget(), &form_);
+      const QRect box = c.widget->geometry();
+      EXPECT_NEAR(box.left(), c.box.left() * scale, 1);
+      EXPECT_NEAR(box.top(), c.box.top() * scale, 1);
+      EXPECT_NEAR(box.right() + 1, (c.box.right() + 1) * scale, 1);
+      EXPECT_NEAR(box.bottom() + 1, (c.box.bottom() + 1) * scale, 1);
+      EXPECT_EQ(c.widget->property("text").toString(), QString::fromUtf8(c.text));
+      EXPECT_EQ(accessible(c.widget)->text(QAccessible::Name), QString::fromUtf8(c.name));
+      EXPECT_EQ(QFontInfo(c.widget->font()).pixelSize(), QFontInfo(font).pixelSize());
+      const QFontMetrics metrics = c.widget->fontMetrics();
+      if (auto* label = qobject_cast<const QLabel*>(c.widget)) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->textInteractionFlags(), Qt::NoTextInteraction);
+        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+        // Whole text in its box; Label1 wraps over several lines.
+        const QRect inside = label->contentsRect();
+        const QRect needed = metrics.boundingRect(
+            inside, Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0),
+            label->text());
+        EXPECT_TRUE(inside.contains(needed)) << needed.width() << "x" << needed.height();
+      } else if (qobject_cast<const QPushButton*>(c.widget)) {
+        EXPECT_LT(metrics.size(Qt::TextShowMnemonic, c.text).width(), box.width());
+      } else {
+        EXPECT_LE(c.widget->minimumSizeHint().height(), box.height());
+      }
+    }
+    EXPECT_GE(form_.Label1->height(), 3 * form_.Label1->fontMetrics().lineSpacing());
   }
-  EXPECT_GE(form_.Label1->height(), 3 * form_.Label1->fontMetrics().lineSpacing());
   EXPECT_EQ(form_.windowTitle(), QStringLiteral("Tessaril"));
   EXPECT_FALSE(form_.windowIcon().isNull());
-  // What a screen reader says: the window by its title, each box by its label.
-  const auto name = [](QWidget* w) {
-    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
-  };
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(&form_)->role(), QAccessible::Window);
-  EXPECT_EQ(name(&form_), QStringLiteral("Tessaril"));
-  EXPECT_EQ(name(form_.txtSource), form_.Label2->text());
-  EXPECT_EQ(name(form_.txtDest), form_.Label3->text());
-  EXPECT_EQ(form_.size(), QSize(408, 152));
-  EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
+  // A screen reader says the window by its title, and its warning as its description.
+  EXPECT_EQ(accessible(&form_)->role(), QAccessible::Window);
+  EXPECT_EQ(accessible(&form_)->text(QAccessible::Name), QStringLiteral("Tessaril"));
+  EXPECT_EQ(accessible(&form_)->text(QAccessible::Description), QString::fromUtf8(warning));
   EXPECT_EQ(QApplication::focusWidget(), form_.txtSource);
   for (const QWidget* next : std::initializer_list<const QWidget*>{
            form_.txtDest, form_.cmdEnde, form_.cmdConvert, form_.txtSource}) {
@@ -163,9 +188,8 @@ TEST_F(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
   const std::pair<const char*, const char*> joins[] = {
       {"/", "/velmora.kat"}, {"C:\\Tools", "C:\\Tools\\velmora.kat"}, {"D:\\", "D:\\velmora.kat"}};
   for (const auto& [directory, path] : joins) {
-    const QChar separator = QString::fromUtf8(path).contains(u'\\') ? u'\\' : u'/';
-    EXPECT_EQ(PathInDirectory(QString::fromUtf8(directory), separator, "velmora.kat"),
-              QString::fromUtf8(path));
+    const char separator = std::string_view(path).find('\\') != std::string_view::npos ? '\\' : '/';
+    EXPECT_EQ(PathInDirectory(directory, separator, "velmora.kat"), path);
   }
   // Where the user may not write beside the program, the home folder. Root may write anywhere,
   // so user 65534 tries the folder closed to writing.

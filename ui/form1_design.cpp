@@ -1,0 +1,88 @@
+#include "ui/form1_design.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "catalog/convert_catalog.h"
+#include "platform/program_directory.h"
+
+namespace tessaril {
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+// Growing by a twelfth of the design at a time finds a fitting scale in a few steps, and
+// gives up long before a window would outgrow any screen.
+constexpr double kScaleStep = 1.0 / 12;
+constexpr double kLargestScale = 8.0;
+
+int Round(double value) { return static_cast<int>(std::lround(value)); }
+
+// Passes the notice on with the normal cursor back in place; the cursor says until then that
+// the run blocks the window.
+class BusyUntilNotice : public NoticeService {
+ public:
+  explicit BusyUntilNotice(Form1Window& window) : window_(window) { window_.SetBusy(true); }
+  ~BusyUntilNotice() override { Restore(); }
+  BusyUntilNotice(const BusyUntilNotice&) = delete;
+  BusyUntilNotice& operator=(const BusyUntilNotice&) = delete;
+
+  void ShowNotice(const std::string& text, NoticeIcon icon) override {
+    Restore();
+    window_.Notices().ShowNotice(text, icon);
+  }
+
+ private:
+  void Restore() {
+    if (!busy_) return;
+    busy_ = false;
+    window_.SetBusy(false);
+  }
+
+  Form1Window& window_;
+  bool busy_ = true;
+};
+
+}  // namespace
+
+DesignBox Scaled(const DesignBox& box, double scale) {
+  const int left = Round(box.left * scale), top = Round(box.top * scale);
+  return {left, top, Round((box.left + box.width) * scale) - left,
+          Round((box.top + box.height) * scale) - top};
+}
+
+double LayoutScale(double dpi_scale, double font_pixels,
+                   const std::function<bool(double scale)>& texts_fit) {
+  double scale = std::max({1.0, dpi_scale, font_pixels / kForm1FontPixels});
+  while (!texts_fit(scale) && scale < kLargestScale) scale += kScaleStep;
+  return scale;
+}
+
+std::string PathInDirectory(std::string directory, char separator, std::string_view file_name) {
+  return WithTrailingSeparator(std::move(directory), separator).append(file_name);
+}
+
+namespace form1 {
+
+void Form_Load(Form1Window& window) {
+  const std::string directory = CatalogueDirectory(ProgramDirectory(), HomeDirectory());
+  window.SetText(Form1Control::kTxtSource, PathInDirectory(directory, kSeparator, "velmora.kat"));
+  window.SetText(Form1Control::kTxtDest, PathInDirectory(directory, kSeparator, "velmora-neu.kat"));
+}
+
+void cmdConvert_Click(Form1Window& window) {
+  std::string source_path = window.Text(Form1Control::kTxtSource);
+  std::string dest_path = window.Text(Form1Control::kTxtDest);
+  BusyUntilNotice notices(window);
+  ConvertCatalog(std::move(source_path), std::move(dest_path), notices);
+}
+
+void cmdEnde_Click(Form1Window& window) { window.Close(); }
+
+}  // namespace form1
+}  // namespace tessaril

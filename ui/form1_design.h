@@ -1,0 +1,126 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/notice_service.h"
+
+namespace tessaril {
+
+/// A control's place and size in pixels at 96 dpi, from the top left of the client area.
+struct DesignBox {
+  int left;
+  int top;
+  int width;
+  int height;
+  friend bool operator==(const DesignBox&, const DesignBox&) = default;
+};
+
+enum class ControlKind {
+  kLabel,    // Shows its text; takes no focus.
+  kTextBox,  // A single-line path box.
+  kButton,   // A command button, neither default nor cancel button.
+};
+
+/// The controls of `Form1`, in the order they are created: each label right before the box it
+/// names, which is how Windows names a box for screen readers.
+enum class Form1Control : std::size_t {
+  kLabel1,
+  kLabel2,
+  kTxtSource,
+  kLabel3,
+  kTxtDest,
+  kCmdConvert,
+  kCmdEnde,
+  kLabel4,
+};
+
+struct ControlDesign {
+  std::string_view name;
+  ControlKind kind;
+  /// UTF-8; "&" marks the access key, "&&" stands for an "&".
+  std::string_view text;
+  DesignBox box;
+};
+
+// A label ends this far before its box, so that its colon never touches the box's frame.
+inline constexpr int kLabelGap = 4;
+
+/// Every control of the window, indexed by `Form1Control`. The twips of the original layout
+/// at 15 to a pixel; labels of a box are as high as their box, so that their text stands
+/// centred on the box's text line.
+inline constexpr std::array<ControlDesign, 8> kForm1Controls{{
+    {"Label1",
+     ControlKind::kLabel,
+     "Mit diesem Programm können Sie ihren alten Katalog aus einer Version 1.0 bis 3.x in das "
+     "Format der neuen Version 4.x konvertieren. Bitte beachten Sie, dass die Konversion nicht "
+     "rückgängig gemacht werden kann!",
+     {8, 8, 393, 57}},
+    {"Label2", ControlKind::kLabel, "&alte Katalogdatei:", {8, 72, 104 - kLabelGap - 8, 19}},
+    {"txtSource", ControlKind::kTextBox, "", {104, 72, 297, 19}},
+    {"Label3", ControlKind::kLabel, "&neue Katalogdatei:", {8, 96, 104 - kLabelGap - 8, 19}},
+    {"txtDest", ControlKind::kTextBox, "", {104, 96, 297, 19}},
+    {"cmdConvert", ControlKind::kButton, "&Konvertieren", {200, 120, 113, 25}},
+    {"cmdEnde", ControlKind::kButton, "&Ende", {320, 120, 81, 25}},
+    {"Label4", ControlKind::kLabel, "www.velmora.example", {0, 136, 185, 17}},
+}};
+
+inline constexpr const ControlDesign& Design(Form1Control control) {
+  return kForm1Controls[static_cast<std::size_t>(control)];
+}
+
+/// The focus moves with Tab in this order, and starts in the first.
+inline constexpr std::array<Form1Control, 4> kForm1TabOrder{
+    Form1Control::kTxtSource, Form1Control::kTxtDest, Form1Control::kCmdEnde,
+    Form1Control::kCmdConvert};
+
+inline constexpr std::string_view kForm1Title = "Tessaril";
+inline constexpr int kForm1ClientWidth = 408;
+inline constexpr int kForm1ClientHeight = 152;
+/// The font size the places were laid out for: 9 points at 96 dpi.
+inline constexpr double kForm1FontPixels = 12.0;
+
+/// What assistive technology reads as the window's description: its warning.
+inline constexpr std::string_view Form1Description() { return Design(Form1Control::kLabel1).text; }
+
+/// `box` at `scale` times its size; edges are rounded, so that neighbours stay neighbours.
+DesignBox Scaled(const DesignBox& box, double scale);
+
+/// How much larger than designed the window is laid out: at least the monitor's `dpi_scale`
+/// and the font's size against the designed one, and then larger still until `texts_fit` at
+/// that scale, so that a wide or large font is never shrunk and no text is cut.
+double LayoutScale(double dpi_scale, double font_pixels,
+                   const std::function<bool(double scale)>& texts_fit);
+
+/// `directory` with `file_name` after it, joined by exactly one `separator`.
+std::string PathInDirectory(std::string directory, char separator, std::string_view file_name);
+
+/// What the shared handlers need of a window, in that window's toolkit.
+class Form1Window {
+ public:
+  virtual ~Form1Window() = default;
+  /// The text of a box as UTF-8, as it stands.
+  virtual std::string Text(Form1Control box) const = 0;
+  virtual void SetText(Form1Control box, const std::string& utf8) = 0;
+  /// The wait cursor over the whole program while `busy`.
+  virtual void SetBusy(bool busy) = 0;
+  virtual NoticeService& Notices() = 0;
+  virtual void Close() = 0;
+};
+
+namespace form1 {
+
+/// Fills both boxes with the default catalogues beside the executable, or in the home folder
+/// when the user may not write there; checks nothing.
+void Form_Load(Form1Window& window);
+/// Converts the catalogue named in `txtSource` into the one in `txtDest`, with the wait cursor
+/// until the notice; the conversion reports its outcome itself, so nothing reaches the caller.
+void cmdConvert_Click(Form1Window& window);
+/// Closes the window, which ends the program.
+void cmdEnde_Click(Form1Window& window);
+
+}  // namespace form1
+}  // namespace tessaril

@@ -1,0 +1,297 @@
+#include "ui/windows/form1_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cmath>
+#include <optional>
+
+#include "platform/windows/wide_text.h"
+
+namespace tessaril {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TessarilForm1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Not IDOK and IDCANCEL, which Return and Escape send from any control.
+constexpr int kFirstControlId = 100;
+constexpr int kProgramIcon = 1;
+
+std::wstring Wide(std::string_view utf8) { return WideFromUtf8(utf8).value_or(std::wstring()); }
+
+std::wstring ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kLabel:
+      return WC_STATICW;
+    case ControlKind::kTextBox:
+      return WC_EDITW;
+    case ControlKind::kButton:
+      return WC_BUTTONW;
+  }
+  return {};
+}
+
+DWORD StyleOf(const ControlDesign& design) {
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+  switch (design.kind) {
+    case ControlKind::kLabel:
+      // A box's label stands on the box's text line and gives its access key to the box.
+      if (design.text.find('&') != std::string_view::npos) {
+        return kChild | SS_LEFT | SS_CENTERIMAGE;
+      }
+      return kChild | SS_LEFT | SS_NOPREFIX;
+    case ControlKind::kTextBox:
+      return kChild | WS_TABSTOP | ES_AUTOHSCROLL;
+    case ControlKind::kButton:
+      return kChild | WS_TABSTOP | BS_PUSHBUTTON;
+  }
+  return kChild;
+}
+
+UINT DrawFlags(HWND label) {
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(label, GWL_STYLE));
+  if (style & SS_CENTERIMAGE) return DT_SINGLELINE;
+  return DT_WORDBREAK | DT_NOPREFIX;
+}
+
+RECT ToRect(const DesignBox& box) {
+  return {box.left, box.top, box.left + box.width, box.top + box.height};
+}
+
+// A box takes one dropped file as its whole text, and refuses several.
+LRESULT CALLBACK PathBoxProcedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                  DWORD_PTR) {
+  if (message != WM_DROPFILES) return ::DefSubclassProc(box, message, wparam, lparam);
+  const auto drop = reinterpret_cast<HDROP>(wparam);
+  if (::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+    std::wstring path(::DragQueryFileW(drop, 0, nullptr, 0), L'\0');
+    ::DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
+    // Through the selection, so that Ctrl+Z brings the old text back.
+    ::SendMessageW(box, EM_SETSEL, 0, -1);
+    ::SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    ::SetFocus(box);
+  }
+  ::DragFinish(drop);
+  return 0;
+}
+
+}  // namespace
+
+void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
+  UINT kind = MB_OK;
+  switch (icon) {
+    case NoticeIcon::kInformation:
+      kind |= MB_ICONINFORMATION;
+      break;
+    case NoticeIcon::kCritical:
+      kind |= MB_ICONERROR;
+      break;
+  }
+  const HWND focus = ::GetFocus();
+  ::MessageBoxW(owner_, Wide(text).c_str(), Wide(kApplicationTitle).c_str(), kind);
+  // The owner gets the focus back itself, not the control that had it.
+  if (focus != nullptr && ::IsWindow(focus)) ::SetFocus(focus);
+}
+
+Form1::Form1(HINSTANCE instance) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = Procedure;
+  window_class.hInstance = instance;
+  window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(kProgramIcon));
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kClassName;
+  ::RegisterClassExW(&window_class);  // Fails harmlessly for a second window.
+  ::CreateWindowExW(0, kClassName, Wide(kForm1Title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    kForm1ClientWidth, kForm1ClientHeight, nullptr, nullptr, instance, this);
+  notices_ = MessageBoxNotices(window_);
+  CreateControls(instance);
+  Layout(::GetDpiForWindow(window_));
+}
+
+Form1::~Form1() {
+  if (window_ != nullptr) ::DestroyWindow(window_);
+  if (font_ != nullptr) ::DeleteObject(font_);
+}
+
+void Form1::CreateControls(HINSTANCE instance) {
+  int id = kFirstControlId;
+  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+    const ControlDesign& design = kForm1Controls[i];
+    const DWORD ex_style = design.kind == ControlKind::kTextBox ? WS_EX_CLIENTEDGE : 0;
+    controls_[i] = ::CreateWindowExW(
+        ex_style, ClassOf(design.kind).c_str(), Wide(design.text).c_str(), StyleOf(design), 0, 0, 0,
+        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
+    if (design.kind != ControlKind::kTextBox) continue;
+    ::SHAutoComplete(controls_[i], SHACF_FILESYSTEM);
+    ::DragAcceptFiles(controls_[i], TRUE);
+    ::SetWindowSubclass(controls_[i], PathBoxProcedure, 0, 0);
+  }
+  // Tab follows the order of the windows; a box's label moves with it, so that the label's
+  // access key still leads into its box.
+  HWND after = control(kForm1TabOrder.front());
+  for (std::size_t i = 1; i < kForm1TabOrder.size(); ++i) {
+    const auto index = static_cast<std::size_t>(kForm1TabOrder[i]);
+    if (kForm1Controls[index].kind == ControlKind::kTextBox) {
+      ::SetWindowPos(controls_[index - 1], after, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      after = controls_[index - 1];
+    }
+    ::SetWindowPos(controls_[index], after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = controls_[index];
+  }
+  focus_ = control(kForm1TabOrder.front());
+}
+
+bool Form1::TextsFit(HDC dc, double scale) const {
+  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+    const ControlDesign& design = kForm1Controls[i];
+    if (design.kind == ControlKind::kTextBox) continue;
+    const RECT box = ToRect(Scaled(design.box, scale));
+    RECT needed = box;
+    const std::wstring text = Wide(design.text);
+    const UINT flags = design.kind == ControlKind::kLabel ? DrawFlags(controls_[i]) : DT_SINGLELINE;
+    ::DrawTextW(dc, text.c_str(), -1, &needed, flags | DT_CALCRECT);
+    // A button's frame and focus rectangle take a few pixels on each side.
+    const LONG frame = design.kind == ControlKind::kButton ? 8 : 0;
+    if (needed.right - needed.left + 2 * frame > box.right - box.left) return false;
+    if (needed.bottom - needed.top > box.bottom - box.top) return false;
+  }
+  return true;
+}
+
+void Form1::Layout(UINT dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+  const HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont);
+  const HDC dc = ::GetDC(window_);
+  const HGDIOBJ old_font = ::SelectObject(dc, font);
+  TEXTMETRICW text_metrics{};
+  ::GetTextMetricsW(dc, &text_metrics);
+  const double font_pixels = text_metrics.tmHeight - text_metrics.tmInternalLeading;
+  const double scale = LayoutScale(dpi / 96.0, font_pixels,
+                                   [&](double candidate) { return TextsFit(dc, candidate); });
+  ::SelectObject(dc, old_font);
+  ::ReleaseDC(window_, dc);
+
+  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+    const DesignBox box = Scaled(kForm1Controls[i].box, scale);
+    ::SetWindowPos(controls_[i], nullptr, box.left, box.top, box.width, box.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  if (font_ != nullptr) ::DeleteObject(font_);
+  font_ = font;
+  const DesignBox client = Scaled({0, 0, kForm1ClientWidth, kForm1ClientHeight}, scale);
+  RECT frame{0, 0, client.width, client.height};
+  ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, dpi);
+  ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string Form1::Text(Form1Control box) const {
+  const HWND edit = control(box);
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+  return Utf8FromWide(text);
+}
+
+void Form1::SetText(Form1Control box, const std::string& utf8) {
+  ::SetWindowTextW(control(box), Wide(utf8).c_str());
+}
+
+void Form1::SetBusy(bool busy) {
+  busy_ = busy;
+  ::SetCursor(::LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void Form1::Close() { ::DestroyWindow(window_); }
+
+void Form1::OnCommand(int id) {
+  const HWND focus = ::GetFocus();
+  switch (id) {
+    case IDOK:  // Return: presses a focused button, and nothing in a box.
+      if (focus == control(Form1Control::kCmdConvert) || focus == control(Form1Control::kCmdEnde)) {
+        ::SendMessageW(focus, BM_CLICK, 0, 0);
+      }
+      return;
+    case kFirstControlId + static_cast<int>(Form1Control::kCmdConvert):
+      cmdConvert_Click();
+      return;
+    case kFirstControlId + static_cast<int>(Form1Control::kCmdEnde):
+      cmdEnde_Click();
+      return;
+    default:  // Escape (IDCANCEL) and the boxes' own notifications start nothing.
+      return;
+  }
+}
+
+LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    form->window_ = window;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form == nullptr) return ::DefWindowProcW(window, message, wparam, lparam);
+  return form->Handle(message, wparam, lparam);
+}
+
+LRESULT Form1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
+      return 0;
+    case WM_ACTIVATE:
+      // Where the focus was when the window lost it is where it goes back.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        if (const HWND focus = ::GetFocus(); focus != nullptr && ::IsChild(window_, focus)) {
+          focus_ = focus;
+        }
+      } else if (focus_ != nullptr) {
+        ::SetFocus(focus_);
+      }
+      return 0;
+    case WM_SETCURSOR:
+      if (!busy_) break;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+      return TRUE;
+    case WM_DPICHANGED: {
+      Layout(HIWORD(wparam));
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_NCDESTROY: {
+      const HWND window = window_;
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      ::PostQuitMessage(0);
+      return ::DefWindowProcW(window, message, wparam, lparam);
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcW(window_, message, wparam, lparam);
+}
+
+bool FormKeyboardMessage(const Form1& form, MSG& message) {
+  return form.handle() != nullptr && ::IsDialogMessageW(form.handle(), &message);
+}
+
+int RunMessageLoop(const Form1& form) {
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (FormKeyboardMessage(form, message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace tessaril

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "platform/notice_service.h"
+#include "ui/form1_design.h"
+
+namespace tessaril {
+
+/// Shows each notice as a message box over `owner`, titled like every notice, OK only, and
+/// gives the focus back to the control that had it.
+class MessageBoxNotices : public NoticeService {
+ public:
+  explicit MessageBoxNotices(HWND owner) : owner_(owner) {}
+  void ShowNotice(const std::string& text, NoticeIcon icon) override;
+
+ private:
+  HWND owner_;
+};
+
+/// The program's one window on the Win32 API, laid out from the shared design for the
+/// monitor's dpi and the system's message font.
+class Form1 : public Form1Window {
+ public:
+  /// Creates the window, hidden; `instance` holds the program's icon.
+  explicit Form1(HINSTANCE instance);
+  ~Form1() override;
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  HWND handle() const { return window_; }
+  HWND control(Form1Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+
+  void Form_Load() { form1::Form_Load(*this); }
+  void cmdConvert_Click() { form1::cmdConvert_Click(*this); }
+  void cmdEnde_Click() { form1::cmdEnde_Click(*this); }
+
+  std::string Text(Form1Control box) const override;
+  void SetText(Form1Control box, const std::string& utf8) override;
+  void SetBusy(bool busy) override;
+  NoticeService& Notices() override { return notices_; }
+  void Close() override;
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void CreateControls(HINSTANCE instance);
+  void Layout(UINT dpi);
+  bool TextsFit(HDC dc, double scale) const;
+  void OnCommand(int id);
+
+  HWND window_ = nullptr;
+  std::array<HWND, kForm1Controls.size()> controls_{};
+  HFONT font_ = nullptr;
+  HWND focus_ = nullptr;  // The control to give the focus back to on activation.
+  bool busy_ = false;
+  MessageBoxNotices notices_{nullptr};
+};
+
+/// Hands `message` to the window's keyboard handling (Tab, access keys, Return and Escape);
+/// false when the caller is to translate and dispatch it.
+bool FormKeyboardMessage(const Form1& form, MSG& message);
+
+/// Runs the program's messages until the window is closed; gives the exit code.
+int RunMessageLoop(const Form1& form);
+
+}  // namespace tessaril
