@@ -49,9 +49,9 @@ struct ControlDesign {
 // A label ends this far before its box, so that its colon never touches the box's frame.
 inline constexpr int kLabelGap = 4;
 
-/// Every control of the window, indexed by `Form1Control`. The twips of the original layout
-/// at 15 to a pixel; labels of a box are as high as their box, so that their text stands
-/// centred on the box's text line.
+/// Every control of the window, indexed by `Form1Control`. Laid out in twips, 15 to a pixel;
+/// a box's label is as high as its box, so that its text stands centred on the box's text
+/// line, and ends a gap before it.
 inline constexpr std::array<ControlDesign, 8> kForm1Controls{{
     {"Label1",
      ControlKind::kLabel,

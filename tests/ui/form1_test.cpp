@@ -10,6 +10,7 @@
 #include <QCompleter>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -45,9 +46,10 @@ std::string Describe(const QMessageBox& box, const QWidget* form) {
          (box.windowIcon().isNull() ? "|no icon" : "") + "|" + box.text().toStdString();
 }
 
-// Presses "Konvertieren" (with the mouse, or by `key` on the focused button) and answers every
-// modal box from inside its own event loop.
-std::vector<std::string> PressConvert(Form1& form, Qt::Key key = Qt::Key_unknown) {
+// Every modal box that `act` opens, described and answered from inside its own event loop;
+// waits up to `wait_ms` for the first one.
+std::vector<std::string> NoticesDuring(Form1& form, const std::function<void()>& act,
+                                       int wait_ms = 0) {
   std::vector<std::string> seen;
   QTimer answerer;
   QObject::connect(&answerer, &QTimer::timeout, [&] {
@@ -61,13 +63,21 @@ std::vector<std::string> PressConvert(Form1& form, Qt::Key key = Qt::Key_unknown
     }
   });
   answerer.start(0);
-  if (key == Qt::Key_unknown) {
-    QTest::mouseClick(form.cmdConvert, Qt::LeftButton);
-  } else {
-    form.cmdConvert->setFocus();
-    QTest::keyClick(form.cmdConvert, key);
-  }
+  act();
+  if (wait_ms > 0) (void)QTest::qWaitFor([&] { return !seen.empty(); }, wait_ms);
   return seen;
+}
+
+// Presses "Konvertieren" (with the mouse, or by `key` on the focused button).
+std::vector<std::string> PressConvert(Form1& form, Qt::Key key = Qt::Key_unknown) {
+  return NoticesDuring(form, [&] {
+    if (key == Qt::Key_unknown) {
+      QTest::mouseClick(form.cmdConvert, Qt::LeftButton);
+    } else {
+      form.cmdConvert->setFocus();
+      QTest::keyClick(form.cmdConvert, key);
+    }
+  });
 }
 
 // The one notice a press shows: success, or the failure after its opening words.
@@ -122,9 +132,11 @@ TEST_F(Form1Test, ControlsHaveTheirTextsPlacesAndTabOrder) {
   const auto accessible = [](const QWidget* w) {
     return QAccessible::queryAccessibleInterface(const_cast<QWidget*>(w));
   };
-  // The font's pixel size (0: the desktop's own), and the least the window may have grown.
-  const std::pair<int, double> fonts[] = {{9, 1.0}, {0, 1.0}, {16, 16.0 / 12}};
-  for (const auto& [pixels, least_scale] : fonts) {
+  // The font's pixel size (0: the desktop's own), and how far the window may have grown: at
+  // least with the font, and at most a half more where a wide font needs it.
+  const std::tuple<int, double, double> fonts[] = {
+      {9, 1.0, 1.0}, {0, 1.0, 1.5}, {16, 16.0 / 12, 2.0}};
+  for (const auto& [pixels, least_scale, most_scale] : fonts) {
     QFont font = QApplication::font();
     if (pixels != 0) font.setPixelSize(pixels);
     form_.setFont(font);
@@ -134,11 +146,11 @@ TEST_F(Form1Test, ControlsHaveTheirTextsPlacesAndTabOrder) {
       EXPECT_EQ(form_.size(), QSize(408, 152));
     }
     EXPECT_GE(scale, least_scale);
+    EXPECT_LE(scale, most_scale);
     EXPECT_NEAR(form_.height(), 152 * scale, 1);
     EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
     for (const Control& c : controls) {
       SCOPED_TRACE(c.name);
-      EXPECT_EQ(c.widget->parentWidget(), &form_);
       const QRect box = c.widget->geometry();
       EXPECT_NEAR(box.left(), c.box.left() * scale, 1);
       EXPECT_NEAR(box.top(), c.box.top() * scale, 1);
@@ -252,25 +264,64 @@ TEST_F(Form1Test, ReturnEnterAndEscapeInABoxStartNothing) {
   EXPECT_FALSE(std::filesystem::exists(folder_.File("neu.kat")));
 }
 
-TEST_F(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
-  // MIME type, data, and the path the box shows after it, or none when the drop is refused.
-  const std::tuple<const char*, const char*, QString> cases[] = {
-      {"text/uri-list", "file:///tmp/alte%20Kataloge/j%C3%BC.kat\r\n",
-       QStringLiteral("/tmp/alte Kataloge/jü.kat")},
-      {"text/plain", "/home/anna/velmora.kat", QStringLiteral("/home/anna/velmora.kat")},
-      {"text/plain", "file:///srv/k.kat\n", QStringLiteral("/srv/k.kat")},
-      {"text/uri-list", "https://www.velmora.example/k.kat\r\n", {}},
-      {"text/uri-list", "file:///a.kat\r\nfile:///b.kat\r\n", {}},
+// Alt and the underlined letter: into a box through its label, or a press of a button; the
+// focus stays where it was for a button, and is there again after the notice.
+TEST_F(Form1Test, AccessKeysFocusTheBoxesAndPressTheButtons) {
+  WriteBytes(folder_.File("alt.kat"), testing::ValidCatalogue(1));
+  SetPaths(folder_.File("alt.kat"), folder_.File("neu.kat"));
+  struct AccessKey {
+    QWidget* focus_before;
+    Qt::Key key;
+    QWidget* focus_after;
+    bool converts;
   };
-  for (const auto& [type, data, path] : cases) {
+  const AccessKey keys[] = {
+      {form_.cmdEnde, Qt::Key_A, form_.txtSource, false},
+      {form_.cmdConvert, Qt::Key_N, form_.txtDest, false},
+      {form_.txtDest, Qt::Key_K, form_.txtDest, true},
+  };
+  for (const AccessKey& k : keys) {
+    SCOPED_TRACE(QKeySequence(k.key).toString().toStdString());
+    k.focus_before->setFocus();
+    const auto notices = NoticesDuring(
+        form_, [&] { QTest::keyClick(k.focus_before, k.key, Qt::AltModifier); },
+        k.converts ? 2000 : 0);
+    EXPECT_EQ(notices, k.converts ? std::vector{Notice("")} : std::vector<std::string>{});
+    EXPECT_EQ(std::filesystem::exists(folder_.File("neu.kat")), k.converts);
+    // The control that gets the focus when the window is active again.
+    EXPECT_EQ(form_.focusWidget(), k.focus_after);
+    form_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
+  }
+  QTest::keyClick(form_.txtSource, Qt::Key_E, Qt::AltModifier);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form_.isVisible(); }, 2000)) << "Alt+E closes";
+}
+
+TEST_F(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
+  // MIME type, data, the actions the source offers, and the path the box shows after it, or
+  // none when the drop is refused. A drop is always a copy: a source that offers only to move
+  // the file (and would delete it afterwards) is refused.
+  const std::tuple<const char*, const char*, Qt::DropActions, QString> cases[] = {
+      {"text/uri-list", "file:///tmp/alte%20Kataloge/j%C3%BC.kat\r\n", Qt::CopyAction,
+       QStringLiteral("/tmp/alte Kataloge/jü.kat")},
+      {"text/plain", "/home/anna/velmora.kat", Qt::CopyAction,
+       QStringLiteral("/home/anna/velmora.kat")},
+      {"text/plain", "file:///srv/k.kat\n", Qt::CopyAction | Qt::MoveAction,
+       QStringLiteral("/srv/k.kat")},
+      {"text/uri-list", "file:///srv/k.kat\r\n", Qt::MoveAction, {}},
+      {"text/uri-list", "https://www.velmora.example/k.kat\r\n", Qt::CopyAction, {}},
+      {"text/uri-list", "file:///a.kat\r\nfile:///b.kat\r\n", Qt::CopyAction, {}},
+  };
+  for (const auto& [type, data, actions, path] : cases) {
     form_.txtSource->setText(QStringLiteral("/vorher.kat"));
     QMimeData mime;
     mime.setData(QString::fromLatin1(type), data);
-    QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(9, 9), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(9, 9), actions, &mime, Qt::LeftButton, Qt::NoModifier);
     for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), &drop}) {
       QApplication::sendEvent(form_.txtSource, event);
       EXPECT_EQ(event->isAccepted(), !path.isEmpty()) << data;
+      EXPECT_TRUE(!event->isAccepted() || event->dropAction() == Qt::CopyAction) << data;
     }
     EXPECT_EQ(form_.txtSource->text(), path.isEmpty() ? QStringLiteral("/vorher.kat") : path);
   }

@@ -1,11 +1,16 @@
 #include "ui/windows/form1_window.h"
 
 #include <commctrl.h>
+// The GUIDs of the accessibility annotations, defined here.
+#include <initguid.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cctype>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "platform/windows/wide_text.h"
 
@@ -76,6 +81,24 @@ LRESULT CALLBACK PathBoxProcedure(HWND box, UINT message, WPARAM wparam, LPARAM 
   return 0;
 }
 
+// Screen readers read `description` as the window's, or nothing when it is null. The system
+// keeps it beside the window until it is cleared.
+void AnnotateDescription(HWND window, const wchar_t* description) {
+  IAccPropServices* annotations = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&annotations)))) {
+    return;
+  }
+  const auto client = static_cast<DWORD>(OBJID_CLIENT);
+  if (description != nullptr) {
+    annotations->SetHwndPropStr(window, client, CHILDID_SELF, PROPID_ACC_DESCRIPTION, description);
+  } else {
+    MSAAPROPID property = PROPID_ACC_DESCRIPTION;
+    annotations->ClearHwndProps(window, client, CHILDID_SELF, &property, 1);
+  }
+  annotations->Release();
+}
+
 }  // namespace
 
 void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
@@ -88,13 +111,15 @@ void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
       kind |= MB_ICONERROR;
       break;
   }
-  const HWND focus = ::GetFocus();
+  if (const HWND focus = ::GetFocus(); focus != nullptr && ::IsChild(owner_, focus)) {
+    focus_ = focus;
+  }
   ::MessageBoxW(owner_, Wide(text).c_str(), Wide(kApplicationTitle).c_str(), kind);
   // The owner gets the focus back itself, not the control that had it.
-  if (focus != nullptr && ::IsWindow(focus)) ::SetFocus(focus);
+  if (focus_ != nullptr) ::SetFocus(focus_);
 }
 
-Form1::Form1(HINSTANCE instance) {
+Form1::Form1(HINSTANCE instance) : instance_(instance) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = Procedure;
@@ -106,9 +131,9 @@ Form1::Form1(HINSTANCE instance) {
   ::RegisterClassExW(&window_class);  // Fails harmlessly for a second window.
   ::CreateWindowExW(0, kClassName, Wide(kForm1Title).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     kForm1ClientWidth, kForm1ClientHeight, nullptr, nullptr, instance, this);
-  notices_ = MessageBoxNotices(window_);
   CreateControls(instance);
   Layout(::GetDpiForWindow(window_));
+  AnnotateDescription(window_, Wide(Form1Description()).c_str());
 }
 
 Form1::~Form1() {
@@ -185,6 +210,14 @@ void Form1::Layout(UINT dpi) {
   }
   if (font_ != nullptr) ::DeleteObject(font_);
   font_ = font;
+  // The icons in the sizes this dpi asks for, from the renderings in the icon file.
+  for (const auto& [kind, size] : {std::pair<WPARAM, int>(ICON_BIG, SM_CXICON),
+                                   std::pair<WPARAM, int>(ICON_SMALL, SM_CXSMICON)}) {
+    const int pixels = ::GetSystemMetricsForDpi(size, dpi);
+    ::SendMessageW(window_, WM_SETICON, kind,
+                   reinterpret_cast<LPARAM>(::LoadImageW(instance_, MAKEINTRESOURCEW(kProgramIcon),
+                                                         IMAGE_ICON, pixels, pixels, LR_SHARED)));
+  }
   const DesignBox client = Scaled({0, 0, kForm1ClientWidth, kForm1ClientHeight}, scale);
   RECT frame{0, 0, client.width, client.height};
   ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, dpi);
@@ -252,8 +285,17 @@ LRESULT Form1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         if (const HWND focus = ::GetFocus(); focus != nullptr && ::IsChild(window_, focus)) {
           focus_ = focus;
         }
-      } else if (focus_ != nullptr) {
+      } else if (const HWND focus = ::GetFocus();
+                 focus_ != nullptr && (focus == nullptr || focus == window_)) {
         ::SetFocus(focus_);
+      }
+      return 0;
+    case WM_NEXTDLGCTL:
+      // A label's access key: the keyboard handling focuses the label, then the next control.
+      if (LOWORD(lparam) != 0) {
+        ::SetFocus(reinterpret_cast<HWND>(wparam));
+      } else {
+        ::SetFocus(::GetNextDlgTabItem(window_, ::GetFocus(), wparam != 0));
       }
       return 0;
     case WM_SETCURSOR:
@@ -269,6 +311,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_NCDESTROY: {
       const HWND window = window_;
+      AnnotateDescription(window, nullptr);
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       window_ = nullptr;
       ::PostQuitMessage(0);
@@ -281,7 +324,23 @@ LRESULT Form1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 bool FormKeyboardMessage(const Form1& form, MSG& message) {
-  return form.handle() != nullptr && ::IsDialogMessageW(form.handle(), &message);
+  if (form.handle() == nullptr) return false;
+  // A button's access key presses it where the focus is, so that the focus is still there
+  // after the notice; the dialog keyboard handling would move it onto the button first.
+  if (message.message == WM_SYSCHAR) {
+    for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+      const ControlDesign& design = kForm1Controls[i];
+      const std::size_t mark = design.text.find('&');
+      if (design.kind != ControlKind::kButton || mark + 1 >= design.text.size()) continue;
+      if (std::tolower(design.text[mark + 1]) != std::tolower(static_cast<int>(message.wParam))) {
+        continue;
+      }
+      ::SendMessageW(form.handle(), WM_COMMAND, MAKEWPARAM(kFirstControlId + i, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(form.control(static_cast<Form1Control>(i))));
+      return true;
+    }
+  }
+  return ::IsDialogMessageW(form.handle(), &message);
 }
 
 int RunMessageLoop(const Form1& form) {

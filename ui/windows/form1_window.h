@@ -11,14 +11,16 @@
 namespace tessaril {
 
 /// Shows each notice as a message box over `owner`, titled like every notice, OK only, and
-/// gives the focus back to the control that had it.
+/// gives the focus back to the control that had it, which it keeps in `focus`. Both are the
+/// window's own and may change.
 class MessageBoxNotices : public NoticeService {
  public:
-  explicit MessageBoxNotices(HWND owner) : owner_(owner) {}
+  MessageBoxNotices(const HWND& owner, HWND& focus) : owner_(owner), focus_(focus) {}
   void ShowNotice(const std::string& text, NoticeIcon icon) override;
 
  private:
-  HWND owner_;
+  const HWND& owner_;
+  HWND& focus_;
 };
 
 /// The program's one window on the Win32 API, laid out from the shared design for the
@@ -52,12 +54,13 @@ class Form1 : public Form1Window {
   bool TextsFit(HDC dc, double scale) const;
   void OnCommand(int id);
 
+  HINSTANCE instance_;
   HWND window_ = nullptr;
   std::array<HWND, kForm1Controls.size()> controls_{};
   HFONT font_ = nullptr;
   HWND focus_ = nullptr;  // The control to give the focus back to on activation.
   bool busy_ = false;
-  MessageBoxNotices notices_{nullptr};
+  MessageBoxNotices notices_{window_, focus_};
 };
 
 /// Hands `message` to the window's keyboard handling (Tab, access keys, Return and Escape);
