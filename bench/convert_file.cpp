@@ -2,11 +2,15 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
+
+#include "platform/windows/wide_text.h"
 #else
 #include <sys/resource.h>
 #endif
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "catalog/convert_catalog.h"
 #include "platform/atomic_output_file.h"
@@ -38,17 +42,24 @@ long PeakMemoryKiB() {
 #endif
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 3) {
+int ConvertFile(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 3) {
     std::fprintf(stderr, "usage: convert_file OLD NEW\n");
     return 2;
   }
   // As the program does: a write beyond the file size limit is then a failure to report.
   tessaril::IgnoreFileSizeSignal();
   PrintedNotices notices;
-  tessaril::ConvertCatalog(argv[1], argv[2], notices);
+  tessaril::ConvertCatalog(arguments[1], arguments[2], notices);
   std::fprintf(stderr, "peak memory: %ld KiB\n", PeakMemoryKiB());
   return notices.failed() ? 1 : 0;
 }
+
+}  // namespace
+
+#if defined(_WIN32)
+// Wide arguments, as the ANSI code page would turn "ΩMEGA.kat" into "OMEGA.kat".
+int wmain(int argc, wchar_t** argv) { return ConvertFile(tessaril::Utf8Arguments(argc, argv)); }
+#else
+int main(int argc, char** argv) { return ConvertFile({argv, argv + argc}); }
+#endif

@@ -41,10 +41,10 @@ std::string SampleLine(std::size_t index) {
   return line;
 }
 
-void WriteSampleCatalogue(const std::string& path, std::size_t line_count) {
+void WriteSampleCatalogue(const std::filesystem::path& path, std::size_t line_count) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (std::size_t i = 0; i < line_count; ++i) out << SampleLine(i) << "\r\n";
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw std::runtime_error("cannot write the sample catalogue");
 }
 
 }  // namespace tessaril::bench

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace tessaril::bench {
@@ -10,6 +11,6 @@ namespace tessaril::bench {
 std::string SampleLine(std::size_t index);
 
 /// Writes `line_count` sample lines, each ended by CR LF, to `path`.
-void WriteSampleCatalogue(const std::string& path, std::size_t line_count);
+void WriteSampleCatalogue(const std::filesystem::path& path, std::size_t line_count);
 
 }  // namespace tessaril::bench

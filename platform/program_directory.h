@@ -12,7 +12,8 @@ std::string ProgramDirectory();
 /// "D:\" already ends in one and is kept as it is, and an empty text stays empty.
 std::string WithTrailingSeparator(std::string directory, char separator);
 
-/// The user's home folder: $HOME, else the system's user database; empty when neither tells.
+/// The folder for the user's own files: $HOME, else the system's user database; on Windows the
+/// Documents folder. Empty when the system does not tell.
 std::string HomeDirectory();
 
 /// The folder for the default catalogues: `program_directory` when the user may create files in

@@ -1,9 +1,12 @@
 #include "platform/atomic_output_file.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "platform/temporary_name.h"
@@ -17,17 +20,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// What the replacement takes over from the destination it replaces.
+struct Destination {
+  bool exists = false;
+  // Who may open it, as the system keeps it (self-relative), or none for a new file, which
+  // gets its folder's inherited rules like any other, or where the file system keeps no rules.
+  std::unique_ptr<void, decltype(&::LocalFree)> security{nullptr, &::LocalFree};
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+};
+
 // Whether the destination `target` may be replaced: a file on a disk, neither a folder nor
 // read-only, nor a device such as NUL or CON. A missing destination may be created. All this
 // is asked before any record is written, as the records only meet the destination's name when
 // they are complete.
 std::optional<Failure> CheckDestination(const std::wstring& target, const std::string& path,
-                                        bool& exists) {
-  exists = false;
+                                        Destination& destination) {
+  destination = {};
   if (NamesDevice(target)) return PathFailure(FailureCode::kPathFileAccess, path, kNoRegularFile);
-  if (HasOverlongName(target)) return PathFailure(FailureCode::kBadFileName, path, kTooLong);
-  // Only the attributes are asked for, so a folder opens too and a device is not set to work.
-  const HANDLE probe = ::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
+  // Only the attributes and access rules are asked for, so a folder opens too and a device is
+  // not set to work.
+  const HANDLE probe = ::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (probe == INVALID_HANDLE_VALUE) {
@@ -38,14 +50,22 @@ std::optional<Failure> CheckDestination(const std::wstring& target, const std::s
   BY_HANDLE_FILE_INFORMATION info{};
   const bool on_disk =
       ::GetFileType(probe) == FILE_TYPE_DISK && ::GetFileInformationByHandle(probe, &info);
-  ::CloseHandle(probe);
   const DWORD attributes = info.dwFileAttributes;
   const std::string_view cause = !on_disk                                       ? kNoRegularFile
                                  : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kIsFolder
                                  : (attributes & FILE_ATTRIBUTE_READONLY) != 0  ? kIsReadOnly
                                                                                 : "";
+  PSECURITY_DESCRIPTOR security = nullptr;
+  if (cause.empty() && ::GetSecurityInfo(probe, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                         nullptr, nullptr, nullptr, &security) == ERROR_SUCCESS) {
+    destination.security.reset(security);
+  }
+  ::CloseHandle(probe);
   if (!cause.empty()) return PathFailure(FailureCode::kPathFileAccess, path, cause);
-  exists = true;
+  destination.exists = true;
+  constexpr DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_ENCRYPTED;
+  if ((attributes & kCarried) != 0) destination.attributes = attributes & kCarried;
   return std::nullopt;
 }
 
@@ -63,7 +83,7 @@ struct AtomicOutputFile::State {
 
   std::string path_;  // As the user gave it, for the notices.
   std::wstring target_;
-  bool target_exists_ = false;
+  Destination destination_;
   std::wstring temporary_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
 };
@@ -93,10 +113,10 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   Discard();
   path_ = path;
   if (auto failure = UnusablePathFailure(path)) return failure;
-  const std::optional<std::wstring> wide = WideFromUtf8(path);
+  const std::optional<std::wstring> wide = FileCallPath(path);
   if (!wide) return PathFailure(FailureCode::kBadFileName, path);
   target_ = *wide;
-  if (auto failure = CheckDestination(target_, path_, target_exists_)) return failure;
+  if (auto failure = CheckDestination(target_, path_, destination_)) return failure;
   const fs::path target(target_);
   if (!target.has_filename() || target.filename() == L"." || target.filename() == L"..") {
     return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
@@ -105,13 +125,15 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
 }
 
 std::optional<Failure> AtomicOutputFile::State::CreateTemporary() {
-  // Beside the destination, so that the replacement stays on one volume.
+  // Beside the destination, so that the replacement stays on one volume; with the destination's
+  // access rules from the start, so that nobody the destination keeps out can read the records.
   const fs::path folder = fs::path(target_).parent_path();
+  SECURITY_ATTRIBUTES security{sizeof security, destination_.security.get(), FALSE};
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = TemporaryName(::GetCurrentProcessId());
-    temporary_ = (folder / std::wstring(name.begin(), name.end())).native();
-    file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    temporary_ = LongPathForm((folder / std::wstring(name.begin(), name.end())).native());
+    file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+                          destination_.attributes, nullptr);
     if (file_ != INVALID_HANDLE_VALUE) return std::nullopt;
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
@@ -140,17 +162,30 @@ std::optional<Failure> AtomicOutputFile::State::Commit() {
   if (!::CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE))) {
     return LastWindowsFailure(path_);
   }
-  // ReplaceFileW keeps the destination's attributes and access rules; where they cannot be
-  // carried over (a share without them), the new records matter more.
+  // ReplaceFileW keeps the rest of what the destination has (its streams, creation time, short
+  // name); where that cannot be carried over (a share without it), the new records matter more.
+  bool destination_removed = false;
   const bool replaced = RetryWhileBusy([&] {
-    if (target_exists_) {
-      return ::ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
-                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                            nullptr, nullptr) != 0;
+    if (destination_.exists && !destination_removed) {
+      if (::ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                         nullptr)) {
+        return true;
+      }
+      // Without a backup name this error means the destination is gone already: the records in
+      // the new file are all there is, and what is left is to give it the destination's name.
+      destination_removed = ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+      return false;
     }
     return ::MoveFileExW(temporary_.c_str(), target_.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   });
+  if (!replaced && destination_removed) {
+    // Kept, and named in the notice, as the only copy left of the catalogue.
+    const Failure failure = LastWindowsFailure(Utf8FromWide(temporary_));
+    temporary_.clear();
+    return failure;
+  }
   if (!replaced) return LastWindowsFailure(path_);
   temporary_.clear();
   return std::nullopt;

@@ -8,7 +8,6 @@
 
 #include "platform/windows/busy_retry.h"
 #include "platform/windows/file_names.h"
-#include "platform/windows/wide_text.h"
 #include "platform/windows/windows_failure.h"
 
 namespace tessaril {
@@ -24,9 +23,8 @@ void LineReader::Close() {
 }
 
 std::optional<Failure> LineReader::OpenFile() {
-  const std::optional<std::wstring> wide = WideFromUtf8(path_);
+  const std::optional<std::wstring> wide = FileCallPath(path_);
   if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
-  if (HasOverlongName(*wide)) return PathFailure(FailureCode::kBadFileName, path_, kTooLong);
   // Windows refuses to open a folder as "access denied"; say what it is instead.
   const DWORD attributes = ::GetFileAttributesW(wide->c_str());
   if (NamesDevice(*wide)) return PathFailure(FailureCode::kPathFileAccess, path_, kNoRegularFile);

@@ -1,11 +1,15 @@
 #include "platform/program_directory.h"
 
 #include <windows.h>
+// After windows.h, which they need.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <filesystem>
 #include <optional>
 
 #include "platform/temporary_name.h"
+#include "platform/windows/file_names.h"
 #include "platform/windows/wide_text.h"
 
 namespace tessaril {
@@ -29,11 +33,16 @@ std::string ProgramDirectory() {
   return Utf8FromWide(std::filesystem::path(executable).parent_path().native());
 }
 
+// Documents, not the profile folder: that is where Windows users keep their files, and it may
+// have been moved elsewhere (another drive, a synchronised folder).
 std::string HomeDirectory() {
-  wchar_t profile[32768];
-  const DWORD length = ::GetEnvironmentVariableW(L"USERPROFILE", profile, std::size(profile));
-  if (length == 0 || length >= std::size(profile)) return {};
-  return Utf8FromWide(std::wstring_view(profile, length));
+  wchar_t* documents = nullptr;
+  std::string folder;
+  if (::SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents) == S_OK) {
+    folder = Utf8FromWide(documents);
+  }
+  ::CoTaskMemFree(documents);
+  return folder;
 }
 
 std::string CatalogueDirectory(const std::string& program_directory, const std::string& home) {
@@ -42,8 +51,8 @@ std::string CatalogueDirectory(const std::string& program_directory, const std::
   // Access rules on Windows are too rich to judge from outside; a file that removes itself on
   // closing tells for certain.
   const std::string name = TemporaryName(::GetCurrentProcessId());
-  const std::filesystem::path probe =
-      std::filesystem::path(*folder) / std::wstring(name.begin(), name.end());
+  const std::wstring probe = LongPathForm(
+      (std::filesystem::path(*folder) / std::wstring(name.begin(), name.end())).native());
   const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) return home;

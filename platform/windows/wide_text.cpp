@@ -31,4 +31,10 @@ std::string Utf8FromWide(std::wstring_view wide) {
   return utf8;
 }
 
+std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
+  return arguments;
+}
+
 }  // namespace tessaril

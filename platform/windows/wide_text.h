@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaril {
 
@@ -12,5 +13,8 @@ std::optional<std::wstring> WideFromUtf8(std::string_view utf8);
 
 /// `wide` as UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8FromWide(std::wstring_view wide);
+
+/// The `argc` wide arguments of `wmain` as UTF-8, for the core.
+std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv);
 
 }  // namespace tessaril

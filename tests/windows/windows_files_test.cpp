@@ -1,14 +1,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
+#include "platform/windows/file_names.h"
 #include "platform/windows/windows_failure.h"
 #include "tests/support/test_support.h"
 
@@ -17,57 +24,93 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(WindowsFiles, ErrorCodesMapToFailures) {
-  const std::pair<std::vector<DWORD>, const char*> cases[] = {
-      {{ERROR_FILE_NOT_FOUND}, "53 Datei nicht gefunden"},
-      {{ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE, ERROR_BAD_NETPATH}, "76 Pfad nicht gefunden"},
-      {{ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE}, "52 Dateiname oder -nummer falsch"},
-      {{ERROR_ACCESS_DENIED}, "70 Zugriff verweigert"},
-      {{ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION}, "75 Fehler beim Zugriff auf Pfad/Datei"},
-      {{ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL, 1295 /* quota */}, "61 Datenträger voll"},
-      {{ERROR_NOT_ENOUGH_MEMORY, ERROR_OUTOFMEMORY}, "7 Nicht genügend Speicher"},
-      {{ERROR_CRC}, "57 Geräte-E/A-Fehler"},
+// Errors that no file here can be made to give; the others come from real calls below.
+TEST(WindowsFiles, ErrorsNoRealFileGivesHereMapToFailures) {
+  const std::pair<DWORD, const char*> cases[] = {
+      {ERROR_DISK_FULL, "61 Datenträger voll"},
+      {1295 /* quota */, "61 Datenträger voll"},
+      {ERROR_OUTOFMEMORY, "7 Nicht genügend Speicher"},
+      {ERROR_ACCESS_DENIED, "70 Zugriff verweigert"},
+      {ERROR_CRC, "57 Geräte-E/A-Fehler"},
   };
-  for (const auto& [errors, expected] : cases) {
-    for (const DWORD error : errors) {
-      const Failure failure = FailureFromWindowsError(error, "C:\\x");
-      EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
-                std::string(expected) + ": „C:\\x“");
-    }
+  for (const auto& [error, expected] : cases) {
+    const Failure failure = FailureFromWindowsError(error, "C:\\x");
+    EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
+              std::string(expected) + ": „C:\\x“");
   }
 }
 
 // What is beside the destination before the run; it must be there unchanged after a failure.
-enum class Before { kNothing, kFolder, kOldFile, kReadOnlyFile, kHeldOldFile };
+// kParentFolders makes the folders the two names lie in; kPrivate is an old file that only its
+// owner may open, hidden and a system file.
+enum class Before { kNothing, kFolder, kParentFolders, kOldFile, kReadOnly, kHeld, kPrivate };
 
-TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
+// The access rules of `path` in the system's text form, "D:P(A;;FA;;;OW)".
+std::wstring AccessRules(const fs::path& path) {
+  PSECURITY_DESCRIPTOR security = nullptr;
+  wchar_t* text = nullptr;
+  ::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                          nullptr, nullptr, &security);
+  ::ConvertSecurityDescriptorToStringSecurityDescriptorW(security, SDDL_REVISION_1,
+                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
+  std::wstring rules = text ? text : L"(none)";
+  ::LocalFree(text);
+  ::LocalFree(security);
+  return rules;
+}
+
+// The converter program started on two wide paths, as from a command prompt; its exit code.
+int RunConverterProgram(const fs::path& source, const fs::path& dest) {
+  const std::string directory = ProgramDirectory();
+  const fs::path program =
+      fs::path(std::u8string(directory.begin(), directory.end())) / TESSARIL_CONVERT_FILE;
+  // cmd.exe takes the outermost quotes away.
+  return ::_wsystem((L"\"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" +
+                     dest.wstring() + L"\"\"")
+                        .c_str());
+}
+
+TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesAndRules) {
   struct Case {
     std::string source;  // UTF-8, inside the folder.
     std::string dest;
     Before before;
     std::string_view notice_start;  // Empty for success.
+    bool as_program = false;        // Through the converter program's command line.
   };
   const std::string too_long(300, 'x');
+  // Well beyond MAX_PATH in all, each name within the 255 a name may have.
+  const std::string deep = std::string(200, 'o') + "\\" + std::string(100, 'p');
   const Case cases[] = {
       {"velmora.kat", "Bücher-äöüß.kat", Before::kOldFile, ""},
       {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
       {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
+      // No code page but UTF-16 holds both names: "OMEGA.kat" would be written in the ANSI one.
+      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", true},
+      {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
+      {"velmora.kat", "privat.kat", Before::kPrivate, ""},
       {"velmora.kat", "NUL", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "COM¹.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "lpt³", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "alt.kat", Before::kReadOnlyFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kReadOnly, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       // Held open by another program past the retries: refused only when the records are written.
-      {"velmora.kat", "alt.kat", Before::kHeldOldFile, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kHeld, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
+      {"velmora.kat", "alt.kat:s", Before::kOldFile, "[52] Dateiname oder -nummer falsch"},
+      {"velmora.kat", "fehlt\\neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
+      {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden"},
       {"NUL", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
       {"CON", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat:s", "neu.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
       {".", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
   };
-  const std::string catalogue = testing::ValidCatalogue(2);
+  const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, notice_start] : cases) {
+  for (const auto& [source, dest, before, notice_start, as_program] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -84,37 +127,87 @@ TEST(WindowsFiles, RefusesDevicesFoldersReadOnlyAndBadNamesAndKeepsUtf8Names) {
         return !name.starts_with(L"rf") || !name.ends_with(L".tmp");
       });
     };
-    const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
-    if (source.ends_with(".kat")) std::ofstream(wide(source), std::ios::binary) << catalogue;
+    // Long enough that the new file beside the destination can be watched while it is written.
+    const int lines = before == Before::kPrivate ? 100000 : 2;
+    if (before == Before::kParentFolders) fs::create_directories(wide(deep));
+    if (source.ends_with(".kat")) {
+      std::ofstream(wide(source), std::ios::binary) << testing::ValidCatalogue(lines);
+    }
     if (before == Before::kFolder) fs::create_directory(wide(dest));
     if (before >= Before::kOldFile) std::ofstream(wide(dest), std::ios::binary) << old_bytes;
-    if (before == Before::kReadOnlyFile)
+    if (before == Before::kReadOnly)
       ::SetFileAttributesW(wide(dest).c_str(), FILE_ATTRIBUTE_READONLY);
-    const HANDLE held = before != Before::kHeldOldFile
+    constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (before == Before::kPrivate) {
+      PSECURITY_DESCRIPTOR owner_only = nullptr;
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1,
+                                                             &owner_only, nullptr);
+      EXPECT_TRUE(::SetFileSecurityW(wide(dest).c_str(), DACL_SECURITY_INFORMATION, owner_only));
+      ::LocalFree(owner_only);
+      ::SetFileAttributesW(wide(dest).c_str(), kHiddenSystem);
+    }
+    const std::wstring rules_before = before == Before::kPrivate ? AccessRules(wide(dest)) : L"";
+    const HANDLE held = before != Before::kHeld
                             ? INVALID_HANDLE_VALUE
                             : ::CreateFileW(wide(dest).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
     const auto entries_before = entries();
 
+    // Takes the rules of the new file beside the destination while it is there.
+    std::atomic<bool> done = false;
+    std::wstring rules_while_written;
+    std::thread watcher([&] {
+      WIN32_FIND_DATAW found;
+      const std::wstring pattern = folder.path() / L".tessaril-*.tmp";
+      while (before == Before::kPrivate && !done && rules_while_written.empty()) {
+        const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        ::FindClose(search);
+        rules_while_written = AccessRules(folder.path() / found.cFileName);
+      }
+    });
     testing::RecordingNotices notices;
-    ConvertCatalog(utf8(source), utf8(dest), notices);
+    if (as_program) {
+      const bool ran = RunConverterProgram(wide(source), wide(dest)) == 0;
+      notices.ShowNotice(ran ? "Konvertieren erfolgreich abgeschlossen" : "",
+                         NoticeIcon::kInformation);
+    } else {
+      ConvertCatalog(utf8(source), utf8(dest), notices);
+    }
+    done = true;
+    watcher.join();
     if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
-
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
+    const std::string& notice = notices.seen[0].text;
+
     const bool succeeded = notice_start.empty();
-    EXPECT_TRUE(notices.seen[0].text.starts_with(
-        succeeded ? "Konvertieren erfolgreich abgeschlossen"
-                  : "Fehler beim konvertieren: " + std::string(notice_start)))
-        << notices.seen[0].text;
+    EXPECT_TRUE(notice.starts_with(succeeded
+                                       ? "Konvertieren erfolgreich abgeschlossen"
+                                       : "Fehler beim konvertieren: " + std::string(notice_start)))
+        << notice;
     // The new records, or what was there before; no temporary file, and a new file only after
     // a success.
     if (before == Before::kFolder) {
       EXPECT_TRUE(fs::is_directory(wide(dest)));
     } else if (succeeded || before >= Before::kOldFile) {
-      EXPECT_EQ(testing::ReadBytes(wide(dest)),
-                succeeded ? testing::ExpectedRecords(2) : old_bytes);
+      EXPECT_EQ(testing::FirstDifference(testing::ReadBytes(wide(dest)),
+                                         succeeded ? testing::ExpectedRecords(lines) : old_bytes),
+                "")
+          << dest;
     }
-    EXPECT_EQ(entries(), entries_before + (succeeded && before == Before::kNothing ? 1 : 0));
+    EXPECT_EQ(entries(), entries_before + (succeeded && before == Before::kNothing ? 1 : 0))
+        << dest;
+    // Nobody the destination keeps out may read the records, neither while they are written
+    // nor after.
+    if (before == Before::kPrivate) {
+      // Wine keeps rules as a mode and gives a private file "D:(A;;FA;;;SY)".
+      EXPECT_EQ(rules_before.find(L";WD)"), std::wstring::npos) << "everyone";
+      EXPECT_EQ(rules_while_written, rules_before);
+      EXPECT_EQ(AccessRules(wide(dest)), rules_before);
+      EXPECT_EQ(::GetFileAttributesW(wide(dest).c_str()) & kHiddenSystem, kHiddenSystem);
+    }
+    // Short enough again for the C runtime to remove.
+    if (before == Before::kParentFolders) fs::rename(wide(deep.substr(0, 200)), wide("o"));
   }
 }
 
@@ -127,13 +220,33 @@ TEST(WindowsFiles, ProgramDirectoryHoldsThisProgramAndCataloguesGoWhereTheUserMa
   testing::TempFolder folder;
   const std::u8string writable = (folder.path() / u8"Kataloge äö").u8string();
   fs::create_directory(writable);
+  // The Documents folder, where it may have been moved to; asked here through the older call.
   const std::string home = HomeDirectory();
-  EXPECT_TRUE(fs::is_directory(fs::path(std::u8string(home.begin(), home.end())))) << home;
+  wchar_t documents[MAX_PATH];
+  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents), S_OK);
+  EXPECT_EQ(fs::path(std::u8string(home.begin(), home.end())), fs::path(documents));
   EXPECT_EQ(CatalogueDirectory(std::string(writable.begin(), writable.end()), home),
             std::string(writable.begin(), writable.end()));
   EXPECT_EQ(CatalogueDirectory(folder.File("fehlt"), home), home);
   EXPECT_EQ(CatalogueDirectory("", home), home);
   EXPECT_EQ(fs::directory_iterator(writable), fs::directory_iterator()) << "no probe left";
+}
+
+TEST(WindowsFiles, PathsOfMaxPathOrMoreTakeTheirFullFormBehindThePrefix) {
+  const std::wstring a(300, L'a');
+  const std::wstring b(150, L'b');
+  const std::wstring current = fs::current_path().wstring();
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {LR"(C:\kurz\x.kat)", LR"(C:\kurz\x.kat)"},
+      {LR"(C:\)" + a, LR"(\\?\C:\)" + a},
+      {LR"(C:\)" + b + LR"(\..\)" + b + LR"(\.\x)", LR"(\\?\C:\)" + b + LR"(\x)"},
+      {LR"(\\server\share\)" + a, LR"(\\?\UNC\server\share\)" + a},
+      {LR"(\\?\C:\)" + a + LR"(\..)", LR"(\\?\C:\)" + a + LR"(\..)"},
+      // Short itself, but not in the folder it is taken from.
+      {std::wstring(260 - current.size(), L'k'),
+       LR"(\\?\)" + current + L"\\" + std::wstring(260 - current.size(), L'k')},
+  };
+  for (const auto& [path, expected] : cases) EXPECT_EQ(LongPathForm(path), expected) << path.size();
 }
 
 }  // namespace
