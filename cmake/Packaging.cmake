@@ -58,3 +58,5 @@ set(tessaril_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/tessaril)
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${tessaril_doc_dir})
 install(FILES ${PROJECT_BINARY_DIR}/packaging/tessaril.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME tessaril)
