@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <regex>
@@ -49,9 +48,8 @@ std::string OctalAsHex(std::string octal) {
 // What ReadNumber must give for `text`: without blanks, a "+" and with "e" for a "D" exponent
 // it is what std::from_chars reads; the digits of "&H" and "&O" integers are read as hexadecimal.
 double ExpectedNumber(string_view text) {
-  std::string s;
-  std::copy_if(text.begin(), text.end(), std::back_inserter(s),
-               [](char c) { return c != ' ' && c != '\t' && c != '\n'; });
+  std::string s(text);
+  std::erase_if(s, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
   const auto leading = [&s](const char* digits) {
     return s.substr(2, s.find_first_not_of(digits, 2) - 2);
   };
@@ -106,15 +104,8 @@ std::optional<double> ExpectedDate(string_view text) {
 
 void Check(bool holds, const char* property, string_view input, double expected, double actual) {
   if (holds) return;
-  std::fprintf(stderr, "%s broken for \"", property);
-  for (const char c : input) {
-    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-      std::fputc(c, stderr);
-    } else {
-      std::fprintf(stderr, "\\x%02X", unsigned{static_cast<unsigned char>(c)});
-    }
-  }
-  std::fprintf(stderr, "\": expected %a, got %a\n", expected, actual);
+  std::fprintf(stderr, "%s broken for \"%.*s\": expected %a, got %a\n", property,
+               static_cast<int>(input.size()), input.data(), expected, actual);
   tessaril::fuzz::ReportBrokenProperty();
 }
 
