@@ -54,7 +54,6 @@ void BM_EncodeRecords(benchmark::State& state) {
 // As a conversion does it: each line into one entry, encoded at once into a chunk of records.
 void BM_TakeAndEncodeLines(benchmark::State& state) {
   const auto lines = SampleLines(static_cast<std::size_t>(state.range(0)));
-  constexpr std::size_t kRecordsPerChunk = 16384;
   std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
   CatalogEntry entry{};
   for (auto _ : state) {

@@ -4,11 +4,19 @@
 # Prints per size the median wall time of each, the median of the paired ratios, and the
 # conversion's largest peak memory. The catalogues live in a temporary folder, removed at the end.
 set -euo pipefail
+usage() {
+  echo "usage: bench/whole_runs.sh [BUILD_DIR [RUNS [LINES...]]]  (BUILD_DIR built with -DTESSARIL_BUILD_BENCH=ON)" >&2
+  exit 2
+}
 build=${1:-build}
 runs=${2:-9}
-shift 2 || true
+shift $(($# < 2 ? $# : 2))
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000 1000000 10000000)
+for number in "$runs" "${sizes[@]}"; do
+  [[ $number =~ ^[1-9][0-9]*$ ]] || usage
+done
+[ -x "$build/bench/convert_file" ] && [ -x "$build/bench/make_catalogue" ] || usage
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessaril-whole-runs-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 
 namespace tessaril {
 
@@ -12,5 +13,9 @@ struct CatalogEntry {
   float Number;
   double Date;  // Days since 30.12.1899; the fraction is the time of day.
 };
+
+// The new catalogue stores Number and Date as they are held here: IEEE 754 single and double.
+static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4);
+static_assert(std::numeric_limits<double>::is_iec559 && sizeof(double) == 8);
 
 }  // namespace tessaril

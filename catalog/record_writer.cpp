@@ -21,8 +21,13 @@ void StoreLittleEndian(Unsigned value, char* out) {
   }
 }
 
-// Records per write call: about a megabyte.
-constexpr std::size_t kRecordsPerChunk = 16384;
+// Each field follows the one before it, with no padding between them.
+constexpr std::size_t kText30Offset = sizeof CatalogEntry::Text20;
+constexpr std::size_t kNumberOffset = kText30Offset + sizeof CatalogEntry::Text30;
+constexpr std::size_t kDateOffset = kNumberOffset + sizeof CatalogEntry::Number;
+static_assert(kText30Offset == 20 && kNumberOffset == 50 && kDateOffset == 54);
+static_assert(kDateOffset + sizeof CatalogEntry::Date == kRecordSize);
+
 constexpr std::size_t kChunkBytes = kRecordsPerChunk * kRecordSize;
 
 }  // namespace
@@ -30,9 +35,9 @@ constexpr std::size_t kChunkBytes = kRecordsPerChunk * kRecordSize;
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record) {
   char* out = record.data();
   std::memcpy(out, entry.Text20.data(), entry.Text20.size());
-  std::memcpy(out + 20, entry.Text30.data(), entry.Text30.size());
-  StoreLittleEndian(std::bit_cast<std::uint32_t>(entry.Number), out + 50);
-  StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + 54);
+  std::memcpy(out + kText30Offset, entry.Text30.data(), entry.Text30.size());
+  StoreLittleEndian(std::bit_cast<std::uint32_t>(entry.Number), out + kNumberOffset);
+  StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + kDateOffset);
 }
 
 RecordWriter::RecordWriter() : chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes)) {}

@@ -16,6 +16,9 @@ namespace tessaril {
 /// nothing between them.
 inline constexpr std::size_t kRecordSize = 62;
 
+/// Records the writer gathers for one write call: about a megabyte.
+inline constexpr std::size_t kRecordsPerChunk = 16384;
+
 /// Encodes `entry` as its record, numbers little-endian whatever the host.
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record);
 

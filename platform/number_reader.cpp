@@ -1,7 +1,9 @@
 #include "platform/number_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -44,13 +46,25 @@ class BlankSkippingCursor {
   std::size_t pos_ = 0;
 };
 
+// Reads the digits of an integer in `radix` (8 or 16) and rounds it once to the nearest double:
+// 64 bits hold the leading digits exactly, and the later ones only scale them; whether one of
+// those was nonzero decides a tie, through the lowest bit, far below where the double rounds.
 double ReadPrefixedInteger(BlankSkippingCursor& cursor, int radix) {
-  double value = 0;
-  while (DigitValue(cursor.Peek()) < radix) {
-    value = value * radix + DigitValue(cursor.Peek());
+  const int bits_per_digit = radix == 16 ? 4 : 3;
+  std::uint64_t leading = 0;
+  int scale = 0;
+  bool dropped_nonzero = false;
+  for (int digit = DigitValue(cursor.Peek()); digit < radix; digit = DigitValue(cursor.Peek())) {
+    if (leading >> (64 - bits_per_digit) == 0) {
+      leading = leading << bits_per_digit | static_cast<std::uint64_t>(digit);
+    } else {
+      // Past 2^1100 every value is infinity; the bound keeps the count from overflowing.
+      scale = std::min(scale + bits_per_digit, 1100);
+      dropped_nonzero = dropped_nonzero || digit != 0;
+    }
     cursor.Advance();
   }
-  return value;
+  return std::ldexp(static_cast<double>(leading | (dropped_nonzero ? 1u : 0u)), scale);
 }
 
 // The significant characters of the leading number, compacted into the form std::from_chars
@@ -207,9 +221,11 @@ double ReadNumber(std::string_view text) {
       number.Append(cursor.Peek());
       cursor.Advance();
     }
-    int exponent = 0;
+    // Clamped far beyond the length of any text, so that the power of the leading digit, which
+    // tells overflow from underflow, keeps its sign however many digits the number has.
+    long long exponent = 0;
     while (IsDigit(cursor.Peek())) {
-      exponent = std::min(exponent * 10 + (cursor.Peek() - '0'), 100'000);
+      exponent = std::min(exponent * 10 + (cursor.Peek() - '0'), 1'000'000'000'000'000LL);
       number.Append(cursor.Peek());
       cursor.Advance();
     }

@@ -1,0 +1,147 @@
+// Takes the input as the text of a number, as the text of a date and as one old catalogue line,
+// and checks each reader against an oracle of its own: std::from_chars for numbers, the
+// std::chrono calendar for dates. The sanitizers catch any input that crashes or touches
+// memory it does not own.
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <regex>
+#include <string>
+
+#include "catalog/line_parser.h"
+#include "platform/date_reader.h"
+#include "platform/number_reader.h"
+#include "platform/single_narrowing.h"
+#include "tests/fuzz/broken_property.h"
+
+namespace {
+
+using std::string_view;
+
+double Parse(const std::string& text, std::chars_format format) {
+  double value = 0;  // Stays 0 where no number leads.
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, format);
+  if (error != std::errc::result_out_of_range) return value;
+  // strtod (in the C locale of this program) tells overflow, infinity, from underflow, zero.
+  return std::strtod((format == std::chars_format::hex ? "0x" + text : text).c_str(), nullptr);
+}
+
+// Four octal digits are three hexadecimal ones.
+std::string OctalAsHex(std::string octal) {
+  octal.insert(0, (4 - octal.size() % 4) % 4, '0');
+  std::string hex;
+  for (std::size_t i = 0; i < octal.size(); i += 4) {
+    char group[4];
+    std::snprintf(group, sizeof group, "%03x", std::stoi(octal.substr(i, 4), nullptr, 8));
+    hex += group;
+  }
+  return hex;
+}
+
+// What ReadNumber must give for `text`: without blanks, a "+" and with "e" for a "D" exponent
+// it is what std::from_chars reads; the digits of "&H" and "&O" integers are read as hexadecimal.
+double ExpectedNumber(string_view text) {
+  std::string s(text);
+  std::erase_if(s, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
+  const auto leading = [&s](const char* digits) {
+    return s.substr(2, s.find_first_not_of(digits, 2) - 2);
+  };
+  if (s.starts_with("&H") || s.starts_with("&h")) {
+    return Parse(leading("0123456789abcdefABCDEF"), std::chars_format::hex);
+  }
+  if (s.starts_with("&O") || s.starts_with("&o")) {
+    return Parse(OctalAsHex(leading("01234567")), std::chars_format::hex);
+  }
+  const std::size_t start = s.starts_with('-') || s.starts_with('+') ? 1 : 0;
+  std::size_t end = s.find_first_not_of("0123456789.", start);
+  end = std::min(end, s.find('.', s.find('.', start) + 1));  // At most one point.
+  // Checked here, so that from_chars cannot read "inf" or "nan" instead.
+  if (s.find_first_of("0123456789", start) >= end) return 0;
+  if (end < s.size() && (s[end] == 'D' || s[end] == 'd')) s[end] = 'e';
+  return Parse((s.starts_with('-') ? "-" : "") + s.substr(start), std::chars_format::general);
+}
+
+// The single nearest to `value`. Converting a value beyond the single range is undefined; a
+// quarter of it rounds alike, and scaling back up overflows to infinity just where it rounds up
+// beyond the largest single.
+float NearestSingle(double value) {
+  if (std::fabs(value) <= std::numeric_limits<float>::max()) return static_cast<float>(value);
+  if (std::fabs(value) >= 0x1p129) return static_cast<float>(std::copysign(INFINITY, value));
+  return static_cast<float>(value / 4) * 4.0f;
+}
+
+// What ReadDate must give for `text`: the forms it promises, between spaces, if the calendar has
+// that day. None of them is longer than ten characters.
+std::optional<double> ExpectedDate(string_view text) {
+  static const std::regex german(R"((\d{1,2})\.(\d{1,2})\.(\d\d|\d{4}))");
+  static const std::regex iso(R"((\d{4})-(\d{1,2})-(\d{1,2}))");
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == string_view::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+  std::match_results<string_view::iterator> m;
+  int year, month, day;
+  if (text.size() <= 10 && std::regex_match(text.begin(), text.end(), m, german)) {
+    day = std::stoi(m[1]), month = std::stoi(m[2]), year = std::stoi(m[3]);
+    if (m[3].length() == 2) year += year < 30 ? 2000 : 1900;
+  } else if (text.size() <= 10 && std::regex_match(text.begin(), text.end(), m, iso)) {
+    year = std::stoi(m[1]), month = std::stoi(m[2]), day = std::stoi(m[3]);
+  } else {
+    return std::nullopt;
+  }
+  using namespace std::chrono;
+  const year_month_day date{std::chrono::year{year}, std::chrono::month(unsigned(month)),
+                            std::chrono::day(unsigned(day))};
+  if (year < 100 || !date.ok()) return std::nullopt;
+  return static_cast<double>((sys_days{date} - sys_days{1899y / December / 30d}).count());
+}
+
+void Check(bool holds, const char* property, string_view input, double expected, double actual) {
+  if (holds) return;
+  std::fprintf(stderr, "%s broken for \"%.*s\": expected %a, got %a\n", property,
+               static_cast<int>(input.size()), input.data(), expected, actual);
+  tessaril::fuzz::ReportBrokenProperty();
+}
+
+bool SameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// Up to `width` characters from the 1-based column `first`.
+string_view Columns(string_view line, std::size_t first, std::size_t width) {
+  return first <= line.size() ? line.substr(first - 1, width) : string_view{};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const string_view text(reinterpret_cast<const char*>(data), size);
+  const double number = tessaril::ReadNumber(text);
+  const double expected_number = ExpectedNumber(text);
+  Check(SameBits(number, expected_number), "ReadNumber", text, expected_number, number);
+  Check(SameBits(tessaril::NarrowToSingle(number), NearestSingle(expected_number)),
+        "NarrowToSingle", text, NearestSingle(expected_number), tessaril::NarrowToSingle(number));
+
+  const std::optional<double> date = tessaril::ReadDate(text);
+  const std::optional<double> expected_date = ExpectedDate(text);
+  Check(date == expected_date, "ReadDate", text, expected_date.value_or(NAN), date.value_or(NAN));
+
+  // The line's number field with "," as the point, and its date field.
+  tessaril::CatalogEntry entry{};
+  const bool taken = !tessaril::TakeLine(text, 7, entry).has_value();
+  std::string number_field(Columns(text, 51, 5));
+  std::replace(number_field.begin(), number_field.end(), ',', '.');
+  const float expected_single = NearestSingle(ExpectedNumber(number_field));
+  Check(SameBits(entry.Number, expected_single), "TakeLine number", text, expected_single,
+        entry.Number);
+  const std::optional<double> line_date = ExpectedDate(Columns(text, 56, 10));
+  Check(taken == line_date.has_value() && (!taken || entry.Date == *line_date), "TakeLine date",
+        text, line_date.value_or(NAN), taken ? entry.Date : NAN);
+  return 0;
+}
