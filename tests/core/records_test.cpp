@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <bit>
-#include <cmath>
-#include <cstdint>
 #include <limits>
 #include <string>
 
 #include "catalog/line_parser.h"
 #include "catalog/record_writer.h"
-#include "platform/number_reader.h"
-#include "platform/single_narrowing.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {
@@ -118,36 +113,6 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
                "\xFC"
                "ber\x80\x81",
            "über€\xC2\x81");  // Shown decoded from Windows-1252.
-}
-
-// Numbers longer than a catalogue field, and singles at the edge of their range.
-TEST(Records, NumbersBeyondTheFieldReadAndNarrowExactly) {
-  const std::string nines(400, '9');
-  const std::pair<const char*, double> cases[] = {
-      {nines.c_str(), std::numeric_limits<double>::infinity()},
-      {"123456789012345678901234567890.5e-3", 123456789012345678901234567.8905},
-      {"9007199254740993", 9007199254740992.0},
-      {"90071992547409929", 90071992547409936.0},
-      {"0.000000000000000000000000000001", 1e-30},
-      {"1e400", std::numeric_limits<double>::infinity()},
-      {"-1e400", -std::numeric_limits<double>::infinity()},
-      {"1e-400", 0.0},
-      {"-1e-400", -0.0},
-      {"-0", -0.0},
-      {"7e22", 7e22},
-      {"7e23", 7e23},
-      {"7e-23", 7e-23},
-  };
-  for (const auto& [text, value] : cases) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(ReadNumber(text)), std::bit_cast<std::uint64_t>(value))
-        << text;
-  }
-  constexpr float kLargest = std::numeric_limits<float>::max();
-  EXPECT_EQ(NarrowToSingle(0x1.fffffefp+127), kLargest);
-  EXPECT_EQ(NarrowToSingle(-0x1.fffffefp+127), -kLargest);
-  EXPECT_EQ(NarrowToSingle(0x1.ffffffp+127), kInfinity);
-  EXPECT_EQ(NarrowToSingle(-0x1.ffffffp+127), -kInfinity);
-  EXPECT_TRUE(std::isnan(NarrowToSingle(std::nan(""))));
 }
 
 }  // namespace
