@@ -38,7 +38,7 @@ class RecordWriter {
 
   /// Writes what is pending and puts the file in place of the destination. Gives the first
   /// failure of opening, writing or replacing; the destination is then as it was.
-  std::optional<Failure> Commit();
+  [[nodiscard]] std::optional<Failure> Commit();
 
  private:
   void WriteChunk();

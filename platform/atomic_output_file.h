@@ -28,16 +28,16 @@ class AtomicOutputFile {
   /// POSIX systems. Fails when the path is empty or invalid, a folder on it is missing, the
   /// destination is a folder, read-only, a device or no regular file, or its folder refuses a
   /// new file.
-  std::optional<Failure> Open(const std::string& path);
+  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
 
   /// Appends `bytes`. On Linux, every few megabytes are handed to the system's write-back and
   /// flushed from a second thread, so that `Commit` has little left to wait for. Fails when the
   /// disk is full, the file size limit is reached, or the device reports an error.
-  std::optional<Failure> Write(std::string_view bytes);
+  [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
 
   /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;
   /// the destination is then unchanged.
-  std::optional<Failure> Commit();
+  [[nodiscard]] std::optional<Failure> Commit();
 
  private:
   // The open new file and the destination it replaces, kept by each system in its own way.

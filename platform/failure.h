@@ -58,6 +58,6 @@ Failure InBox(Failure failure, std::string_view box);
 
 /// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
 /// it short, saying which. None for any other path.
-std::optional<Failure> UnusablePathFailure(std::string_view path);
+[[nodiscard]] std::optional<Failure> UnusablePathFailure(std::string_view path);
 
 }  // namespace tessaril

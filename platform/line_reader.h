@@ -26,13 +26,13 @@ class LineReader {
 
   /// Opens `path` (UTF-8). Fails without reading anything when the path is empty or invalid,
   /// the file or a folder on its path is missing, access is refused, or it is no regular file.
-  std::optional<Failure> Open(const std::string& path);
+  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
 
   /// Gives the next line without its line end. Returns false at the end of the file or on a
   /// read error, which `failure()` then holds; a file that changed while it was read (its size
   /// or times differ from those at opening, or fewer or more bytes came than it holds) is such
   /// an error. The view lives until the next call.
-  bool ReadLine(std::string_view& line);
+  [[nodiscard]] bool ReadLine(std::string_view& line);
 
   const std::optional<Failure>& failure() const { return failure_; }
 
@@ -53,7 +53,7 @@ class LineReader {
 
   // The system's part, one source file per system: open `path_`, read into the buffer (setting
   // `end_`), read the stamp, close. Reading sets `failure_` and closes on failure.
-  std::optional<Failure> OpenFile();
+  [[nodiscard]] std::optional<Failure> OpenFile();
   bool ReadIntoBuffer();
   bool ReadStamp(Stamp& stamp);
   void Close();

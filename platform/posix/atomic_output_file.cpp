@@ -60,16 +60,16 @@ std::optional<std::string> ReadSized(Read read) {
 void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 struct AtomicOutputFile::State {
-  std::optional<Failure> Open(const std::string& path);
-  std::optional<Failure> PlaceOver(int target);
-  std::optional<Failure> PlaceNew();
-  std::optional<Failure> Place(const fs::path& place);
-  std::optional<Failure> CreateReplacement();
-  std::optional<Failure> CreateNamed(mode_t mode);
-  std::optional<Failure> CopyAttributes(int target);
-  std::optional<Failure> Write(std::string_view bytes);
-  std::optional<Failure> Commit();
-  std::optional<Failure> Name();
+  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
+  [[nodiscard]] std::optional<Failure> PlaceOver(int target);
+  [[nodiscard]] std::optional<Failure> PlaceNew();
+  [[nodiscard]] std::optional<Failure> Place(const fs::path& place);
+  [[nodiscard]] std::optional<Failure> CreateReplacement();
+  [[nodiscard]] std::optional<Failure> CreateNamed(mode_t mode);
+  [[nodiscard]] std::optional<Failure> CopyAttributes(int target);
+  [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
+  [[nodiscard]] std::optional<Failure> Commit();
+  [[nodiscard]] std::optional<Failure> Name();
   void Discard();
 
   std::string path_;                        // As the user gave it, for the notices.

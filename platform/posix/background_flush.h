@@ -29,7 +29,7 @@ class BackgroundFlush {
 
   /// Ends the flushing. Gives the errno of a flush that failed, or 0: a failure a flush has
   /// seen is not reported again by the next one, so it must not get lost here.
-  int Finish();
+  [[nodiscard]] int Finish();
 
  private:
   static void* Run(void* self);

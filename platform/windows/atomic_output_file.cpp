@@ -75,10 +75,10 @@ std::optional<Failure> CheckDestination(const std::wstring& target, const std::s
 void IgnoreFileSizeSignal() {}
 
 struct AtomicOutputFile::State {
-  std::optional<Failure> Open(const std::string& path);
-  std::optional<Failure> CreateTemporary();
-  std::optional<Failure> Write(std::string_view bytes);
-  std::optional<Failure> Commit();
+  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
+  [[nodiscard]] std::optional<Failure> CreateTemporary();
+  [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
+  [[nodiscard]] std::optional<Failure> Commit();
   void Discard();
 
   std::string path_;  // As the user gave it, for the notices.
