@@ -8,7 +8,7 @@
 namespace tessaril {
 namespace {
 
-constexpr std::uint64_t kSmallestFlush = 1 << 20;
+constexpr std::uint64_t kSmallestFlush = 8 << 20;
 // The thread only waits and calls into the system: a small stack keeps it clear of any
 // address-space limit.
 constexpr std::size_t kStackSize = 64 << 10;

@@ -14,7 +14,7 @@ int FlushRetrying(int (*flush)(int), int fd);
 
 /// Flushes a file that is being written to disk from a thread of its own, so that the device
 /// stores the data while the writer goes on and the writer's final flush has little left to
-/// wait for. Each flush covers at least 1 MiB and an eighth of what is already flushed, so there
+/// wait for. Each flush covers at least 8 MiB and an eighth of what is already flushed, so there
 /// are few of them at any size. Where no thread can start, it does nothing. Destroyed without
 /// `Finish`, it gives the file up and flushes no more.
 class BackgroundFlush {
