@@ -21,6 +21,8 @@ class PrintedNotices : public tessaril::NoticeService {
  public:
   void ShowNotice(const std::string& text, tessaril::NoticeIcon icon) override {
     std::puts(text.c_str());
+    // Out at once, as a window would show it: what the run still does after it is no wait.
+    std::fflush(stdout);
     failed_ = icon == tessaril::NoticeIcon::kCritical;
   }
   bool failed() const { return failed_; }

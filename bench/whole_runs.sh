@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Whole conversions against a durable copy of the same catalogue, as processes taken in turn:
 # bench/whole_runs.sh BUILD_DIR RUNS LINES...  (default: build 9 100000 1000000 10000000).
-# Prints per size the median wall time of each, the median of the paired ratios, and the
-# conversion's largest peak memory. The catalogues live in a temporary folder, removed at the end.
+# Each size is measured onto a new destination and over an existing one (a file of the same
+# size, as a second conversion finds it), for the conversion and the copy alike. Before each run
+# `sync` lets the machine settle, so that no run pays for the write-back of the one before.
+# Prints per size and case the median wall time of each (the conversion's until its notice, as
+# the user waits for it, and until its process ended), the ratio of the medians and the median
+# and range of the paired ratios (notice against copy), and the conversion's largest peak memory. The catalogues live
+# in a temporary folder, removed at the end.
 set -euo pipefail
 usage() {
   echo "usage: bench/whole_runs.sh [BUILD_DIR [RUNS [LINES...]]]  (BUILD_DIR built with -DTESSARIL_BUILD_BENCH=ON)" >&2
@@ -20,30 +25,52 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessaril-whole-runs-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-now() { date +%s.%N; }
-since() { awk -v end="$(now)" -v start="$1" 'BEGIN { printf "%.4f", end - start }'; }
+# Microseconds from the shell's own clock, read without starting a process.
+since() {
+  local elapsed=$((${EPOCHREALTIME/./} - $1))
+  printf '%d.%06d' $((elapsed / 1000000)) $((elapsed % 1000000))
+}
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+range() { sort -g | awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%s-%s", low, high }'; }
 
-printf '%-10s %10s %10s %8s %12s\n' lines convert_s dd_s ratio peak_KiB
+# Puts the destination of the next run in place, or takes it away, then lets the disk settle.
+prepare() {
+  rm -f "$2"
+  [ "$1" = new ] || cp "$work/velmora-old.kat" "$2"
+  sync
+}
+
+printf '%-10s %-9s %9s %9s %9s %9s %9s %13s %9s\n' lines dest notice_s exit_s dd_s ratio_med med_ratio ratio_range peak_KiB
 for lines in "${sizes[@]}"; do
   "$build/bench/make_catalogue" "$work/velmora.kat" "$lines"
-  : >"$work/times"
-  peak=0
-  for _ in $(seq "$runs"); do
-    start=$(now)
-    dd status=none bs=1M conv=fsync if="$work/velmora.kat" of="$work/copy.kat"
-    dd_time=$(since "$start")
-    rm -f "$work/copy.kat"
-    start=$(now)
-    "$build/bench/convert_file" "$work/velmora.kat" "$work/velmora-neu.kat" >/dev/null 2>"$work/err"
-    convert_time=$(since "$start")
-    # Read only after the clock stopped, so no reader's start-up counts against the conversion.
-    memory=$(awk '/peak memory/ { print $3 }' "$work/err")
-    rm -f "$work/velmora-neu.kat"
-    [ "$memory" -gt "$peak" ] && peak=$memory
-    echo "$convert_time $dd_time" | awk '{ printf "%s %s %.4f\n", $1, $2, $1 / $2 }' >>"$work/times"
+  "$build/bench/convert_file" "$work/velmora.kat" "$work/velmora-old.kat" >/dev/null 2>&1
+  for case in new existing; do
+    : >"$work/times"
+    peak=0
+    for _ in $(seq "$runs"); do
+      prepare "$case" "$work/copy.kat"
+      start=${EPOCHREALTIME/./}
+      dd status=none bs=1M conv=fsync if="$work/velmora.kat" of="$work/copy.kat"
+      dd_time=$(since "$start")
+      rm -f "$work/copy.kat"
+      prepare "$case" "$work/velmora-neu.kat"
+      start=${EPOCHREALTIME/./}
+      # The notice is the first line the program prints; the clock is read as it arrives.
+      notice_time=$("$build/bench/convert_file" "$work/velmora.kat" "$work/velmora-neu.kat" 2>"$work/err" |
+        { read -r _ && since "$start" && while read -r _; do :; done; })
+      exit_time=$(since "$start")
+      # Read only after the clock stopped, so no reader's start-up counts against the conversion.
+      memory=$(awk '/peak memory/ { print $3 }' "$work/err")
+      rm -f "$work/velmora-neu.kat"
+      [ "$memory" -gt "$peak" ] && peak=$memory
+      echo "$notice_time $dd_time $exit_time" | awk '{ printf "%s %s %.4f %s\n", $1, $2, $1 / $2, $3 }' >>"$work/times"
+    done
+    convert_median=$(cut -d' ' -f1 "$work/times" | median)
+    dd_median=$(cut -d' ' -f2 "$work/times" | median)
+    printf '%-10s %-9s %9s %9s %9s %9.3f %9s %13s %9s\n' "$lines" "$case" "$convert_median" \
+      "$(cut -d' ' -f4 "$work/times" | median)" "$dd_median" \
+      "$(awk -v c="$convert_median" -v d="$dd_median" 'BEGIN { print c / d }')" \
+      "$(cut -d' ' -f3 "$work/times" | median)" "$(cut -d' ' -f3 "$work/times" | range)" "$peak"
   done
-  printf '%-10s %10s %10s %8s %12s\n' "$lines" "$(cut -d' ' -f1 "$work/times" | median)" \
-    "$(cut -d' ' -f2 "$work/times" | median)" "$(cut -d' ' -f3 "$work/times" | median)" "$peak"
-  rm -f "$work/velmora.kat"
+  rm -f "$work/velmora.kat" "$work/velmora-old.kat"
 done

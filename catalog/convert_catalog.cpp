@@ -25,10 +25,10 @@ constexpr std::string_view kDestBox = "neue Katalogdatei";
 // destination is replaced only after every line was read and every record written, so both
 // paths may name one file; a bad line or a reading failure wins over a failure of the
 // destination, as the user must mend the catalogue first.
-std::optional<Failure> RunConversion(const std::string& source_path, const std::string& dest_path) {
+std::optional<Failure> RunConversion(const std::string& source_path, const std::string& dest_path,
+                                     RecordWriter& writer) {
   LineReader reader(kLineColumns);
   if (auto failure = reader.Open(source_path)) return InBox(std::move(*failure), kSourceBox);
-  RecordWriter writer;
   writer.Open(dest_path);
   CatalogEntry entry{};
   std::int64_t line_number = 0;
@@ -53,15 +53,20 @@ std::string FailureNoticeText(const Failure& failure) {
 }  // namespace
 
 void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService& notices) {
+  // Outlives the notice: the destination it replaced is let go meanwhile, and only its end
+  // waits for that.
+  std::optional<RecordWriter> writer;
   std::optional<Failure> failure;
   try {
-    failure = RunConversion(SourcePath, DestPath);
+    failure = RunConversion(SourcePath, DestPath, writer.emplace());
   } catch (const std::bad_alloc&) {
     failure =
         Failure{FailureCode::kOutOfMemory, std::string(FailurePhrase(FailureCode::kOutOfMemory))};
   }
   // The one failure handler: every failure of the run ends here as the failure notice.
   if (failure) {
+    // Its new file goes before the user hears of it.
+    writer.reset();
     notices.ShowNotice(FailureNoticeText(*failure), NoticeIcon::kCritical);
     return;
   }

@@ -37,7 +37,8 @@ class RecordWriter {
   void Add(const CatalogEntry& entry);
 
   /// Writes what is pending and puts the file in place of the destination. Gives the first
-  /// failure of opening, writing or replacing; the destination is then as it was.
+  /// failure of opening, writing or replacing; the destination is then as it was. The replaced
+  /// file is let go in the background until the writer is destroyed.
   [[nodiscard]] std::optional<Failure> Commit();
 
  private:

@@ -36,7 +36,8 @@ class AtomicOutputFile {
   [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
 
   /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;
-  /// the destination is then unchanged.
+  /// the destination is then unchanged. On Linux the replaced file is let go on a second thread,
+  /// as freeing a large file's blocks takes a while; the destructor waits for it.
   [[nodiscard]] std::optional<Failure> Commit();
 
  private:

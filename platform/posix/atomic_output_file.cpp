@@ -14,6 +14,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/posix/background_close.h"
 #include "platform/posix/background_flush.h"
 #include "platform/posix/errno_failure.h"
 #include "platform/posix/removal_on_signal.h"
@@ -82,6 +83,8 @@ struct AtomicOutputFile::State {
   std::uint64_t written_ = 0;               // Bytes appended so far.
   std::uint64_t written_back_ = 0;          // Bytes already handed to the system's write-back.
   std::unique_ptr<BackgroundFlush> flush_;  // From the first write-back on.
+  int replaced_ = -1;                       // The file that gets replaced, held open until
+  std::optional<BackgroundClose> closing_;  // the rename is done and then let go off the way.
 };
 
 AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
@@ -100,6 +103,8 @@ std::optional<Failure> AtomicOutputFile::Commit() { return state_->Commit(); }
 
 void AtomicOutputFile::State::Discard() {
   flush_.reset();
+  closing_.reset();
+  if (replaced_ >= 0) CloseKeepingErrno(std::exchange(replaced_, -1));
   if (fd_ >= 0) CloseKeepingErrno(fd_);
   fd_ = -1;
   // Disarmed first: once removed, the name may be another file's.
@@ -128,7 +133,7 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
     failure = FailureFromErrno(errno, path_);
   }
   if (!failure && existing_) failure = CopyAttributes(target);
-  if (target >= 0) CloseKeepingErrno(target);
+  replaced_ = target;
   return failure;
 }
 
@@ -280,6 +285,9 @@ std::optional<Failure> AtomicOutputFile::State::Commit() {
   // is not reported.
   FlushRetrying(&::fsync, folder_fd_);
   CloseKeepingErrno(std::exchange(folder_fd_, -1));
+  // Closing the last descriptor of a file whose last name is gone frees its blocks, which for a
+  // large file takes a while: done beside the caller, who may tell the user meanwhile.
+  if (replaced_ >= 0) closing_.emplace(std::exchange(replaced_, -1));
   return std::nullopt;
 }
 
