@@ -16,29 +16,12 @@
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
 #include "platform/windows/file_names.h"
-#include "platform/windows/windows_failure.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Errors that no file here can be made to give; the others come from real calls below.
-TEST(WindowsFiles, ErrorsNoRealFileGivesHereMapToFailures) {
-  const std::pair<DWORD, const char*> cases[] = {
-      {ERROR_DISK_FULL, "61 Datenträger voll"},
-      {1295 /* quota */, "61 Datenträger voll"},
-      {ERROR_OUTOFMEMORY, "7 Nicht genügend Speicher"},
-      {ERROR_ACCESS_DENIED, "70 Zugriff verweigert"},
-      {ERROR_CRC, "57 Geräte-E/A-Fehler"},
-  };
-  for (const auto& [error, expected] : cases) {
-    const Failure failure = FailureFromWindowsError(error, "C:\\x");
-    EXPECT_EQ(std::to_string(static_cast<int>(failure.code)) + " " + failure.description,
-              std::string(expected) + ": „C:\\x“");
-  }
-}
 
 // What is beside the destination before the run; it must be there unchanged after a failure.
 // kParentFolders makes the folders the two names lie in; kPrivate is an old file that only its
