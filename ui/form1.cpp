@@ -119,8 +119,8 @@ Form1::Form1(QWidget* parent)
   CompletePaths(txtSource, files);
   CompletePaths(txtDest, files);
 
-  connect(cmdConvert, &QPushButton::clicked, this, &Form1::cmdConvert_Click);
-  connect(cmdEnde, &QPushButton::clicked, this, &Form1::cmdEnde_Click);
+  connect(cmdConvert, &QPushButton::clicked, this, [this] { cmdConvert_Click(); });
+  connect(cmdEnde, &QPushButton::clicked, this, [this] { cmdEnde_Click(); });
   Layout();
 }
 

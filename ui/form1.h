@@ -20,10 +20,6 @@ class Form1 : public QWidget, public Form1Window {
  public:
   explicit Form1(QWidget* parent = nullptr);
 
-  void Form_Load() { form1::Form_Load(*this); }
-  void cmdConvert_Click() { form1::cmdConvert_Click(*this); }
-  void cmdEnde_Click() { form1::cmdEnde_Click(*this); }
-
   std::string Text(Form1Control box) const override;
   void SetText(Form1Control box, const std::string& utf8) override;
   void SetBusy(bool busy) override;

@@ -67,22 +67,18 @@ std::string PathInDirectory(std::string directory, char separator, std::string_v
   return WithTrailingSeparator(std::move(directory), separator).append(file_name);
 }
 
-namespace form1 {
-
-void Form_Load(Form1Window& window) {
+void Form1Window::Form_Load() {
   const std::string directory = CatalogueDirectory(ProgramDirectory(), HomeDirectory());
-  window.SetText(Form1Control::kTxtSource, PathInDirectory(directory, kSeparator, "velmora.kat"));
-  window.SetText(Form1Control::kTxtDest, PathInDirectory(directory, kSeparator, "velmora-neu.kat"));
+  SetText(Form1Control::kTxtSource, PathInDirectory(directory, kSeparator, "velmora.kat"));
+  SetText(Form1Control::kTxtDest, PathInDirectory(directory, kSeparator, "velmora-neu.kat"));
 }
 
-void cmdConvert_Click(Form1Window& window) {
-  std::string source_path = window.Text(Form1Control::kTxtSource);
-  std::string dest_path = window.Text(Form1Control::kTxtDest);
-  BusyUntilNotice notices(window);
+void Form1Window::cmdConvert_Click() {
+  std::string source_path = Text(Form1Control::kTxtSource);
+  std::string dest_path = Text(Form1Control::kTxtDest);
+  BusyUntilNotice notices(*this);
   ConvertCatalog(std::move(source_path), std::move(dest_path), notices);
 }
 
-void cmdEnde_Click(Form1Window& window) { window.Close(); }
-
-}  // namespace form1
+void Form1Window::cmdEnde_Click() { Close(); }
 }  // namespace tessaril

@@ -98,10 +98,21 @@ double LayoutScale(double dpi_scale, double font_pixels,
 /// `directory` with `file_name` after it, joined by exactly one `separator`.
 std::string PathInDirectory(std::string directory, char separator, std::string_view file_name);
 
-/// What the shared handlers need of a window, in that window's toolkit.
+/// What the shared handlers need of a window, in that window's toolkit, and the handlers
+/// themselves, written once for both windows.
 class Form1Window {
  public:
   virtual ~Form1Window() = default;
+
+  /// Fills both boxes with the default catalogues beside the executable, or in the home folder
+  /// when the user may not write there; checks nothing.
+  void Form_Load();
+  /// Converts the catalogue named in `txtSource` into the one in `txtDest`, with the wait cursor
+  /// until the notice; the conversion reports its outcome itself, so nothing reaches the caller.
+  void cmdConvert_Click();
+  /// Closes the window, which ends the program.
+  void cmdEnde_Click();
+
   /// The text of a box as UTF-8, as it stands.
   virtual std::string Text(Form1Control box) const = 0;
   virtual void SetText(Form1Control box, const std::string& utf8) = 0;
@@ -111,16 +122,4 @@ class Form1Window {
   virtual void Close() = 0;
 };
 
-namespace form1 {
-
-/// Fills both boxes with the default catalogues beside the executable, or in the home folder
-/// when the user may not write there; checks nothing.
-void Form_Load(Form1Window& window);
-/// Converts the catalogue named in `txtSource` into the one in `txtDest`, with the wait cursor
-/// until the notice; the conversion reports its outcome itself, so nothing reaches the caller.
-void cmdConvert_Click(Form1Window& window);
-/// Closes the window, which ends the program.
-void cmdEnde_Click(Form1Window& window);
-
-}  // namespace form1
 }  // namespace tessaril

@@ -36,10 +36,6 @@ class Form1 : public Form1Window {
   HWND handle() const { return window_; }
   HWND control(Form1Control control) const { return controls_[static_cast<std::size_t>(control)]; }
 
-  void Form_Load() { form1::Form_Load(*this); }
-  void cmdConvert_Click() { form1::cmdConvert_Click(*this); }
-  void cmdEnde_Click() { form1::cmdEnde_Click(*this); }
-
   std::string Text(Form1Control box) const override;
   void SetText(Form1Control box, const std::string& utf8) override;
   void SetBusy(bool busy) override;
