@@ -27,7 +27,7 @@ void BM_TakeLines(benchmark::State& state) {
   std::vector<CatalogEntry> entries(lines.size());
   for (auto _ : state) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (TakeLine(lines[i], static_cast<std::int64_t>(i + 1), entries[i])) {
+      if (!TakeLine(lines[i], static_cast<std::int64_t>(i + 1), entries[i]).ok()) {
         state.SkipWithError("sample line refused");
       }
     }
@@ -58,7 +58,7 @@ void BM_TakeAndEncodeLines(benchmark::State& state) {
   CatalogEntry entry{};
   for (auto _ : state) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (TakeLine(lines[i], static_cast<std::int64_t>(i + 1), entry)) {
+      if (!TakeLine(lines[i], static_cast<std::int64_t>(i + 1), entry).ok()) {
         state.SkipWithError("sample line refused");
       }
       const std::size_t at = i % kRecordsPerChunk * kRecordSize;

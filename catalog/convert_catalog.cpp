@@ -23,22 +23,27 @@ constexpr std::string_view kDestBox = "neue Katalogdatei";
 
 // Takes each line into its record as it reads, so memory stays the same at any size. The
 // destination is replaced only after every line was read and every record written, so both
-// paths may name one file; a bad line or a reading failure wins over a failure of the
-// destination, as the user must mend the catalogue first.
-std::optional<Failure> RunConversion(const std::string& source_path, const std::string& dest_path,
-                                     RecordWriter& writer) {
+// paths may name one file. Its first failure waits until the end: a bad line or a reading
+// failure wins over it, as the user must mend the catalogue first.
+Status RunConversion(const std::string& source_path, const std::string& dest_path,
+                     RecordWriter& writer) {
   LineReader reader(kLineColumns);
-  if (auto failure = reader.Open(source_path)) return InBox(std::move(*failure), kSourceBox);
-  writer.Open(dest_path);
+  if (Status status = reader.Open(source_path); !status.ok()) {
+    return InBox(std::move(status), kSourceBox);
+  }
+  Status destination = writer.Open(dest_path);
   CatalogEntry entry{};
   std::int64_t line_number = 0;
-  for (std::string_view line; reader.ReadLine(line);) {
-    if (auto failure = TakeLine(line, ++line_number, entry)) return failure;
-    writer.Add(entry);
+  for (std::optional<std::string_view> line;;) {
+    if (Status status = reader.ReadLine(line); !status.ok()) {
+      return InBox(std::move(status), kSourceBox);
+    }
+    if (!line) break;
+    if (Status status = TakeLine(*line, ++line_number, entry); !status.ok()) return status;
+    if (destination.ok()) destination = writer.Add(entry);
   }
-  if (reader.failure()) return InBox(*reader.failure(), kSourceBox);
-  if (auto failure = writer.Commit()) return InBox(std::move(*failure), kDestBox);
-  return std::nullopt;
+  if (destination.ok()) destination = writer.Commit();
+  return InBox(std::move(destination), kDestBox);
 }
 
 std::string FailureNoticeText(const Failure& failure) {
@@ -56,18 +61,18 @@ void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService&
   // Outlives the notice: the destination it replaced is let go meanwhile, and only its end
   // waits for that.
   std::optional<RecordWriter> writer;
-  std::optional<Failure> failure;
+  Status status;
   try {
-    failure = RunConversion(SourcePath, DestPath, writer.emplace());
+    status = RunConversion(SourcePath, DestPath, writer.emplace());
   } catch (const std::bad_alloc&) {
-    failure =
+    status =
         Failure{FailureCode::kOutOfMemory, std::string(FailurePhrase(FailureCode::kOutOfMemory))};
   }
   // The one failure handler: every failure of the run ends here as the failure notice.
-  if (failure) {
+  if (!status.ok()) {
     // Its new file goes before the user hears of it.
     writer.reset();
-    notices.ShowNotice(FailureNoticeText(*failure), NoticeIcon::kCritical);
+    notices.ShowNotice(FailureNoticeText(status.failure()), NoticeIcon::kCritical);
     return;
   }
   notices.ShowNotice(std::string(kSuccessNotice), NoticeIcon::kInformation);

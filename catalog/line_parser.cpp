@@ -48,8 +48,7 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 
 }  // namespace
 
-std::optional<Failure> TakeLine(std::string_view line, std::int64_t line_number,
-                                CatalogEntry& entry) {
+Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
   StoreFixedText(entry.Text20, TrimSpaces(Substring(line, 1, 20)));
   StoreFixedText(entry.Text30, TrimSpaces(Substring(line, 21, 30)));
   entry.Number = ReadNumberField(Substring(line, 51, 5));
@@ -57,7 +56,7 @@ std::optional<Failure> TakeLine(std::string_view line, std::int64_t line_number,
   const std::optional<double> date = ReadDate(date_field);
   if (!date) return DateTypeMismatch(line_number, line, date_field);
   entry.Date = *date;
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace tessaril

@@ -16,7 +16,6 @@ inline constexpr std::size_t kLineColumns = 65;
 /// Takes one old catalogue line into `entry`: Text20, Text30, Number and Date, in this order.
 /// Fails with a type mismatch naming `line_number` and the field's text when the date field
 /// holds no date, and saying so when the line is empty or ends before the field.
-[[nodiscard]] std::optional<Failure> TakeLine(std::string_view line, std::int64_t line_number,
-                                              CatalogEntry& entry);
+Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry);
 
 }  // namespace tessaril

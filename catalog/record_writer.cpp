@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace tessaril {
 namespace {
@@ -42,27 +43,26 @@ void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record
 
 RecordWriter::RecordWriter() : chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes)) {}
 
-void RecordWriter::Open(const std::string& path) {
-  failure_ = file_.Open(path);
+Status RecordWriter::Open(const std::string& path) {
   used_ = 0;
+  return file_.Open(path);
 }
 
-void RecordWriter::Add(const CatalogEntry& entry) {
-  if (failure_) return;
+Status RecordWriter::Add(const CatalogEntry& entry) {
   EncodeRecord(entry, std::span<char, kRecordSize>(chunk_.get() + used_, kRecordSize));
   used_ += kRecordSize;
-  if (used_ == kChunkBytes) WriteChunk();
+  if (used_ < kChunkBytes) return {};
+  return WriteChunk();
 }
 
-void RecordWriter::WriteChunk() {
-  failure_ = file_.Write(std::string_view(chunk_.get(), used_));
-  used_ = 0;
+Status RecordWriter::WriteChunk() {
+  const std::size_t pending = std::exchange(used_, 0);
+  return file_.Write(std::string_view(chunk_.get(), pending));
 }
 
-std::optional<Failure> RecordWriter::Commit() {
-  if (!failure_) WriteChunk();
-  if (!failure_) failure_ = file_.Commit();
-  return failure_;
+Status RecordWriter::Commit() {
+  if (Status status = WriteChunk(); !status.ok()) return status;
+  return file_.Commit();
 }
 
 }  // namespace tessaril

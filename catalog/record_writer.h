@@ -23,29 +23,27 @@ inline constexpr std::size_t kRecordsPerChunk = 16384;
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record);
 
 /// Writes records into the replacement file for a destination in chunks of about a megabyte,
-/// so that memory stays the same whatever the catalogue's size. After its first failure it
-/// drops every further record and keeps that failure for `Commit`, so that the caller can read
-/// on and report a bad line first.
+/// so that memory stays the same whatever the catalogue's size. After a failure it takes no
+/// further call but its destruction, which leaves the destination as it was.
 class RecordWriter {
  public:
   RecordWriter();
 
-  /// Opens the replacement file for `path`; a failure is kept for `Commit`.
-  void Open(const std::string& path);
+  /// Opens the replacement file for `path`.
+  Status Open(const std::string& path);
 
-  /// Adds `entry` as the next record.
-  void Add(const CatalogEntry& entry);
+  /// Adds `entry` as the next record; fails when a full chunk cannot be written.
+  Status Add(const CatalogEntry& entry);
 
-  /// Writes what is pending and puts the file in place of the destination. Gives the first
-  /// failure of opening, writing or replacing; the destination is then as it was. The replaced
-  /// file is let go in the background until the writer is destroyed.
-  [[nodiscard]] std::optional<Failure> Commit();
+  /// Writes what is pending and puts the file in place of the destination; on failure the
+  /// destination is as it was. The replaced file is let go in the background until the writer
+  /// is destroyed.
+  Status Commit();
 
  private:
-  void WriteChunk();
+  Status WriteChunk();
 
   AtomicOutputFile file_;
-  std::optional<Failure> failure_;
   std::unique_ptr<char[]> chunk_;
   std::size_t used_ = 0;
 };

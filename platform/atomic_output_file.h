@@ -28,17 +28,17 @@ class AtomicOutputFile {
   /// POSIX systems. Fails when the path is empty or invalid, a folder on it is missing, the
   /// destination is a folder, read-only, a device or no regular file, or its folder refuses a
   /// new file.
-  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
+  Status Open(const std::string& path);
 
   /// Appends `bytes`. On Linux, every few megabytes are handed to the system's write-back and
   /// flushed from a second thread, so that `Commit` has little left to wait for. Fails when the
   /// disk is full, the file size limit is reached, or the device reports an error.
-  [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
+  Status Write(std::string_view bytes);
 
   /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;
   /// the destination is then unchanged. On Linux the replaced file is let go on a second thread,
   /// as freeing a large file's blocks takes a while; the destructor waits for it.
-  [[nodiscard]] std::optional<Failure> Commit();
+  Status Commit();
 
  private:
   // The open new file and the destination it replaces, kept by each system in its own way.

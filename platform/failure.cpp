@@ -42,7 +42,9 @@ Failure PathFailure(FailureCode code, std::string_view path, std::string_view ca
   return failure;
 }
 
-Failure InBox(Failure failure, std::string_view box) {
+Status InBox(Status status, std::string_view box) {
+  if (status.ok()) return status;
+  Failure failure = std::move(status).failure();
   // The box goes where a path failure's quoted path begins, after "<phrase>: ".
   std::string before_path(FailurePhrase(failure.code));
   before_path += ": ";
@@ -51,9 +53,9 @@ Failure InBox(Failure failure, std::string_view box) {
   return failure;
 }
 
-std::optional<Failure> UnusablePathFailure(std::string_view path) {
+Status CheckUsablePath(std::string_view path) {
   if (path.empty()) return PathFailure(FailureCode::kBadFileName, path, kNotGiven);
-  if (path.find('\0') == std::string_view::npos) return std::nullopt;
+  if (path.find('\0') == std::string_view::npos) return {};
   return PathFailure(FailureCode::kBadFileName, path, kHoldsNul);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tessaril {
 
@@ -25,6 +26,22 @@ enum class FailureCode : std::int32_t {
 struct Failure {
   FailureCode code;
   std::string description;
+};
+
+/// What a step that can fail gives back: nothing when it succeeded, else the failure that stopped
+/// it. It cannot be dropped unread, so that no failure goes unreported.
+class [[nodiscard]] Status {
+ public:
+  Status() = default;
+  Status(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: a failure is a status.
+
+  bool ok() const { return !failure_.has_value(); }
+  /// Only when not `ok()`.
+  const Failure& failure() const& { return *failure_; }
+  Failure&& failure() && { return *std::move(failure_); }
+
+ private:
+  std::optional<Failure> failure_;
 };
 
 /// The fixed German phrase a description of `code` begins with.
@@ -52,12 +69,12 @@ inline constexpr std::string_view kTooManyLinks = "führt über zu viele Verknü
 inline constexpr std::string_view kNoFileName = "nennt keinen Dateinamen";
 inline constexpr std::string_view kSizeLimit = "erreicht die höchste erlaubte Dateigröße";
 
-/// `failure` with `box`, the name of the box its path came from, before the quoted path:
-/// "<phrase>: <box> „<path>“…". A failure that names no path stays as it is.
-Failure InBox(Failure failure, std::string_view box);
+/// `status` with `box`, the name of the box its path came from, before the quoted path:
+/// "<phrase>: <box> „<path>“…". Success and a failure that names no path stay as they are.
+Status InBox(Status status, std::string_view box);
 
 /// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
 /// it short, saying which. None for any other path.
-[[nodiscard]] std::optional<Failure> UnusablePathFailure(std::string_view path);
+Status CheckUsablePath(std::string_view path);
 
 }  // namespace tessaril

@@ -10,19 +10,19 @@ LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
 
 LineReader::~LineReader() { Close(); }
 
-std::optional<Failure> LineReader::Open(const std::string& path) {
+Status LineReader::Open(const std::string& path) {
   Close();
   path_ = path;
   pos_ = end_ = 0;
   bytes_read_ = 0;
   skip_lf_ = false;
-  failure_.reset();
-  if (auto failure = UnusablePathFailure(path)) return failure;
-  if (auto failure = OpenFile()) return failure;
+  failure_ = {};
+  if (Status status = CheckUsablePath(path); !status.ok()) return status;
+  if (Status status = OpenFile(); !status.ok()) return status;
   if (!ReadStamp(opened_)) return failure_;
   buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
   kept_.reserve(kept_columns_);
-  return std::nullopt;
+  return {};
 }
 
 bool LineReader::Refill() {
@@ -60,7 +60,17 @@ void LineReader::Keep(const char* begin, std::size_t size) {
   kept_.append(begin, std::min(room, size));
 }
 
-bool LineReader::ReadLine(std::string_view& line) {
+Status LineReader::ReadLine(std::optional<std::string_view>& line) {
+  std::string_view next;
+  if (NextLine(next)) {
+    line = next;
+    return {};
+  }
+  line.reset();
+  return failure_;
+}
+
+bool LineReader::NextLine(std::string_view& line) {
   if (file_ == -1) return false;
   kept_.clear();
   bool line_started = false;

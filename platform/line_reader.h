@@ -26,17 +26,16 @@ class LineReader {
 
   /// Opens `path` (UTF-8). Fails without reading anything when the path is empty or invalid,
   /// the file or a folder on its path is missing, access is refused, or it is no regular file.
-  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
+  Status Open(const std::string& path);
 
-  /// Gives the next line without its line end. Returns false at the end of the file or on a
-  /// read error, which `failure()` then holds; a file that changed while it was read (its size
-  /// or times differ from those at opening, or fewer or more bytes came than it holds) is such
-  /// an error. The view lives until the next call.
-  [[nodiscard]] bool ReadLine(std::string_view& line);
-
-  const std::optional<Failure>& failure() const { return failure_; }
+  /// Gives the next line without its line end, or none at the end of the file. Fails on a read
+  /// error; a file that changed while it was read (its size or times differ from those at
+  /// opening, or fewer or more bytes came than it holds) is such an error. The view lives until
+  /// the next call.
+  Status ReadLine(std::optional<std::string_view>& line);
 
  private:
+  bool NextLine(std::string_view& line);
   bool Refill();
   bool EndedUnchanged();
   std::size_t FindLineEnd();
@@ -52,8 +51,9 @@ class LineReader {
   };
 
   // The system's part, one source file per system: open `path_`, read into the buffer (setting
-  // `end_`), read the stamp, close. Reading sets `failure_` and closes on failure.
-  [[nodiscard]] std::optional<Failure> OpenFile();
+  // `end_`), read the stamp, close. Reading sets `failure_` and closes on failure, for
+  // `ReadLine` to give.
+  Status OpenFile();
   bool ReadIntoBuffer();
   bool ReadStamp(Stamp& stamp);
   void Close();
@@ -77,7 +77,7 @@ class LineReader {
   bool skip_lf_ = false;
   // Holds a line's kept bytes when the line spans two buffers.
   std::string kept_;
-  std::optional<Failure> failure_;
+  Status failure_;
 };
 
 }  // namespace tessaril

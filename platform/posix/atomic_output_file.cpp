@@ -61,16 +61,16 @@ std::optional<std::string> ReadSized(Read read) {
 void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 struct AtomicOutputFile::State {
-  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
-  [[nodiscard]] std::optional<Failure> PlaceOver(int target);
-  [[nodiscard]] std::optional<Failure> PlaceNew();
-  [[nodiscard]] std::optional<Failure> Place(const fs::path& place);
-  [[nodiscard]] std::optional<Failure> CreateReplacement();
-  [[nodiscard]] std::optional<Failure> CreateNamed(mode_t mode);
-  [[nodiscard]] std::optional<Failure> CopyAttributes(int target);
-  [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
-  [[nodiscard]] std::optional<Failure> Commit();
-  [[nodiscard]] std::optional<Failure> Name();
+  Status Open(const std::string& path);
+  Status PlaceOver(int target);
+  Status PlaceNew();
+  Status Place(const fs::path& place);
+  Status CreateReplacement();
+  Status CreateNamed(mode_t mode);
+  Status CopyAttributes(int target);
+  Status Write(std::string_view bytes);
+  Status Commit();
+  Status Name();
   void Discard();
 
   std::string path_;                        // As the user gave it, for the notices.
@@ -91,15 +91,11 @@ AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
 
 AtomicOutputFile::~AtomicOutputFile() { state_->Discard(); }
 
-std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
-  return state_->Open(path);
-}
+Status AtomicOutputFile::Open(const std::string& path) { return state_->Open(path); }
 
-std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
-  return state_->Write(bytes);
-}
+Status AtomicOutputFile::Write(std::string_view bytes) { return state_->Write(bytes); }
 
-std::optional<Failure> AtomicOutputFile::Commit() { return state_->Commit(); }
+Status AtomicOutputFile::Commit() { return state_->Commit(); }
 
 void AtomicOutputFile::State::Discard() {
   flush_.reset();
@@ -116,32 +112,32 @@ void AtomicOutputFile::State::Discard() {
   existing_.reset();
 }
 
-std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
+Status AtomicOutputFile::State::Open(const std::string& path) {
   Discard();
   written_ = written_back_ = 0;
   path_ = path;
-  if (auto failure = UnusablePathFailure(path)) return failure;
+  if (Status status = CheckUsablePath(path); !status.ok()) return status;
   // The kernel follows the links, with every protection it applies to them (another user's
   // link in a shared sticky folder, ELOOP); the replacement goes beside the file it reached.
   const int target = ::open(path.c_str(), O_PATH | O_CLOEXEC);
   if (target < 0 && errno != ENOENT) return FailureFromErrno(errno, path_);
-  std::optional<Failure> failure = target >= 0 ? PlaceOver(target) : PlaceNew();
-  if (!failure) failure = CreateReplacement();
+  Status status = target >= 0 ? PlaceOver(target) : PlaceNew();
+  if (status.ok()) status = CreateReplacement();
   // Its owner first, as giving a file away clears set-ID bits; then its permissions, and its
   // attributes, which hold its ACLs.
-  if (!failure && existing_ && ::fchmod(fd_, existing_->st_mode & 07777) != 0) {
-    failure = FailureFromErrno(errno, path_);
+  if (status.ok() && existing_ && ::fchmod(fd_, existing_->st_mode & 07777) != 0) {
+    status = FailureFromErrno(errno, path_);
   }
-  if (!failure && existing_) failure = CopyAttributes(target);
+  if (status.ok() && existing_) status = CopyAttributes(target);
   replaced_ = target;
-  return failure;
+  return status;
 }
 
-std::optional<Failure> AtomicOutputFile::State::PlaceOver(int target) {
+Status AtomicOutputFile::State::PlaceOver(int target) {
   struct stat info {};
   if (::fstat(target, &info) != 0) return FailureFromErrno(errno, path_);
   // Written anew even by root, as a read-only catalogue is meant to stay as it is.
-  if (auto failure = FileTypeFailure(info.st_mode, path_)) return failure;
+  if (Status status = CheckRegularFile(info.st_mode, path_); !status.ok()) return status;
   if ((info.st_mode & 0222) == 0)
     return PathFailure(FailureCode::kPathFileAccess, path_, kIsReadOnly);
   if (::access(DescriptorPath(target).c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
@@ -155,7 +151,7 @@ std::optional<Failure> AtomicOutputFile::State::PlaceOver(int target) {
 // No file there yet. A link to nothing gets the new file where it points, as a write through
 // it would: the kernel has already allowed following it (a protected link gives EACCES, not
 // ENOENT), so it is read once, where the kernel offers no way to create through it unnamed.
-std::optional<Failure> AtomicOutputFile::State::PlaceNew() {
+Status AtomicOutputFile::State::PlaceNew() {
   fs::path place(path_);
   const int link = ::open(path_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   if (link >= 0) {
@@ -167,7 +163,7 @@ std::optional<Failure> AtomicOutputFile::State::PlaceNew() {
   return Place(place);
 }
 
-std::optional<Failure> AtomicOutputFile::State::Place(const fs::path& place) {
+Status AtomicOutputFile::State::Place(const fs::path& place) {
   if (!place.has_filename() || place.filename() == "." || place.filename() == "..") {
     return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
   }
@@ -177,10 +173,10 @@ std::optional<Failure> AtomicOutputFile::State::Place(const fs::path& place) {
   const fs::path folder = place.has_parent_path() ? place.parent_path() : ".";
   folder_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder_fd_ < 0) return FailureFromErrno(errno, path_);
-  return std::nullopt;
+  return {};
 }
 
-std::optional<Failure> AtomicOutputFile::State::CreateReplacement() {
+Status AtomicOutputFile::State::CreateReplacement() {
   // Unnamed until every record is on disk, so that a killed run leaves nothing behind. Over an
   // existing file readable by its owner alone until it has that file's permissions; a new one
   // has the usual permissions from the start.
@@ -191,25 +187,25 @@ std::optional<Failure> AtomicOutputFile::State::CreateReplacement() {
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       return FailureFromErrno(errno, path_);
     }
-    if (auto failure = CreateNamed(mode)) return failure;
+    if (Status status = CreateNamed(mode); !status.ok()) return status;
   }
   // Only root may give a file away; a member of the destination's group keeps at least that.
   if (existing_ && ::fchown(fd_, existing_->st_uid, existing_->st_gid) != 0) {
     [[maybe_unused]] const int group_kept =
         ::fchown(fd_, static_cast<uid_t>(-1), existing_->st_gid);
   }
-  return std::nullopt;
+  return {};
 }
 
 // A hidden name instead, removed again when a signal ends the program.
-std::optional<Failure> AtomicOutputFile::State::CreateNamed(mode_t mode) {
+Status AtomicOutputFile::State::CreateNamed(mode_t mode) {
   removal_.emplace();
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_ = TemporaryName(static_cast<std::uint64_t>(::getpid()));
     fd_ = ::openat(folder_fd_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd_ >= 0) {
       removal_->Arm(folder_fd_, temporary_);
-      return std::nullopt;
+      return {};
     }
     if (errno != EEXIST) break;
   }
@@ -222,13 +218,11 @@ std::optional<Failure> AtomicOutputFile::State::CreateNamed(mode_t mode) {
 // Extended attributes hold the destination's ACLs among others. One that this filesystem cannot
 // hold (ENOTSUP) is left out, as a copy of the file would leave it; any other failure keeps the
 // destination as it is.
-std::optional<Failure> AtomicOutputFile::State::CopyAttributes(int target) {
+Status AtomicOutputFile::State::CopyAttributes(int target) {
   const std::string from = DescriptorPath(target);
   const auto names = ReadSized(
       [&](char* data, std::size_t size) { return ::listxattr(from.c_str(), data, size); });
-  if (!names) {
-    return errno == ENOTSUP ? std::nullopt : std::optional(FailureFromErrno(errno, path_));
-  }
+  if (!names) return errno == ENOTSUP ? Status() : FailureFromErrno(errno, path_);
   for (const char* name = names->c_str(); name < names->c_str() + names->size();
        name += std::strlen(name) + 1) {
     const auto value = ReadSized(
@@ -238,10 +232,10 @@ std::optional<Failure> AtomicOutputFile::State::CopyAttributes(int target) {
       return FailureFromErrno(errno, path_);
     }
   }
-  return std::nullopt;
+  return {};
 }
 
-std::optional<Failure> AtomicOutputFile::State::Write(std::string_view bytes) {
+Status AtomicOutputFile::State::Write(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
@@ -259,10 +253,10 @@ std::optional<Failure> AtomicOutputFile::State::Write(std::string_view bytes) {
     if (!flush_) flush_ = std::make_unique<BackgroundFlush>(fd_);
     flush_->Written(written_);
   }
-  return std::nullopt;
+  return {};
 }
 
-std::optional<Failure> AtomicOutputFile::State::Commit() {
+Status AtomicOutputFile::State::Commit() {
   if (flush_) {
     const int error = flush_->Finish();
     flush_.reset();
@@ -272,7 +266,7 @@ std::optional<Failure> AtomicOutputFile::State::Commit() {
     return IoFailureFromErrno(error, path_);
   }
   if (temporary_.empty()) {
-    if (auto failure = Name()) return failure;
+    if (Status status = Name(); !status.ok()) return status;
   }
   if (::renameat(folder_fd_, temporary_.c_str(), folder_fd_, name_.c_str()) != 0) {
     return FailureFromErrno(errno, path_);
@@ -288,11 +282,11 @@ std::optional<Failure> AtomicOutputFile::State::Commit() {
   // Closing the last descriptor of a file whose last name is gone frees its blocks, which for a
   // large file takes a while: done beside the caller, who may tell the user meanwhile.
   if (replaced_ >= 0) closing_.emplace(std::exchange(replaced_, -1));
-  return std::nullopt;
+  return {};
 }
 
 // Gives the unnamed replacement a name beside the destination, to be renamed over it.
-std::optional<Failure> AtomicOutputFile::State::Name() {
+Status AtomicOutputFile::State::Name() {
   const std::string self = DescriptorPath(fd_);
   removal_.emplace();
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -300,7 +294,7 @@ std::optional<Failure> AtomicOutputFile::State::Name() {
     if (::linkat(AT_FDCWD, self.c_str(), folder_fd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       temporary_ = name;
       removal_->Arm(folder_fd_, temporary_);
-      return std::nullopt;
+      return {};
     }
     if (errno != EEXIST) break;
   }

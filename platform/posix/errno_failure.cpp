@@ -51,8 +51,8 @@ Failure IoFailureFromErrno(int error_number, std::string_view path) {
   }
 }
 
-std::optional<Failure> FileTypeFailure(mode_t mode, std::string_view path) {
-  if (S_ISREG(mode)) return std::nullopt;
+Status CheckRegularFile(mode_t mode, std::string_view path) {
+  if (S_ISREG(mode)) return {};
   return PathFailure(FailureCode::kPathFileAccess, path,
                      S_ISDIR(mode) ? kIsFolder : kNoRegularFile);
 }

@@ -19,6 +19,6 @@ Failure IoFailureFromErrno(int error_number, std::string_view path);
 
 /// Code 75 when `mode` (from stat) is no regular file, saying whether it is a folder; none for
 /// a regular file.
-[[nodiscard]] std::optional<Failure> FileTypeFailure(mode_t mode, std::string_view path);
+Status CheckRegularFile(mode_t mode, std::string_view path);
 
 }  // namespace tessaril

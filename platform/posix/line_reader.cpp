@@ -34,24 +34,20 @@ void LineReader::Close() {
   file_ = -1;
 }
 
-std::optional<Failure> LineReader::OpenFile() {
+Status LineReader::OpenFile() {
   // Non-blocking, so that a FIFO without a writer is refused instead of waiting forever.
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return OpenFailure(errno, path_);
   file_ = fd;
   struct stat info {};
-  std::optional<Failure> failure;
-  if (::fstat(fd, &info) != 0) {
-    failure = FailureFromErrno(errno, path_);
-  } else {
-    failure = FileTypeFailure(info.st_mode, path_);
-  }
-  if (failure) {
+  Status status = ::fstat(fd, &info) != 0 ? FailureFromErrno(errno, path_)
+                                          : CheckRegularFile(info.st_mode, path_);
+  if (!status.ok()) {
     Close();
-    return failure;
+    return status;
   }
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  return std::nullopt;
+  return {};
 }
 
 bool LineReader::ReadIntoBuffer() {

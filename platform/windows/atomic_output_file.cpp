@@ -33,8 +33,8 @@ struct Destination {
 // read-only, nor a device such as NUL or CON. A missing destination may be created. All this
 // is asked before any record is written, as the records only meet the destination's name when
 // they are complete.
-std::optional<Failure> CheckDestination(const std::wstring& target, const std::string& path,
-                                        Destination& destination) {
+Status CheckDestination(const std::wstring& target, const std::string& path,
+                        Destination& destination) {
   destination = {};
   if (NamesDevice(target)) return PathFailure(FailureCode::kPathFileAccess, path, kNoRegularFile);
   // Only the attributes and access rules are asked for, so a folder opens too and a device is
@@ -44,7 +44,7 @@ std::optional<Failure> CheckDestination(const std::wstring& target, const std::s
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (probe == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (error == ERROR_FILE_NOT_FOUND) return {};
     return FailureFromWindowsError(error, path);
   }
   BY_HANDLE_FILE_INFORMATION info{};
@@ -66,7 +66,7 @@ std::optional<Failure> CheckDestination(const std::wstring& target, const std::s
   constexpr DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_ENCRYPTED;
   if ((attributes & kCarried) != 0) destination.attributes = attributes & kCarried;
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace
@@ -75,10 +75,10 @@ std::optional<Failure> CheckDestination(const std::wstring& target, const std::s
 void IgnoreFileSizeSignal() {}
 
 struct AtomicOutputFile::State {
-  [[nodiscard]] std::optional<Failure> Open(const std::string& path);
-  [[nodiscard]] std::optional<Failure> CreateTemporary();
-  [[nodiscard]] std::optional<Failure> Write(std::string_view bytes);
-  [[nodiscard]] std::optional<Failure> Commit();
+  Status Open(const std::string& path);
+  Status CreateTemporary();
+  Status Write(std::string_view bytes);
+  Status Commit();
   void Discard();
 
   std::string path_;  // As the user gave it, for the notices.
@@ -92,15 +92,11 @@ AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
 
 AtomicOutputFile::~AtomicOutputFile() { state_->Discard(); }
 
-std::optional<Failure> AtomicOutputFile::Open(const std::string& path) {
-  return state_->Open(path);
-}
+Status AtomicOutputFile::Open(const std::string& path) { return state_->Open(path); }
 
-std::optional<Failure> AtomicOutputFile::Write(std::string_view bytes) {
-  return state_->Write(bytes);
-}
+Status AtomicOutputFile::Write(std::string_view bytes) { return state_->Write(bytes); }
 
-std::optional<Failure> AtomicOutputFile::Commit() { return state_->Commit(); }
+Status AtomicOutputFile::Commit() { return state_->Commit(); }
 
 void AtomicOutputFile::State::Discard() {
   if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
@@ -109,14 +105,14 @@ void AtomicOutputFile::State::Discard() {
   temporary_.clear();
 }
 
-std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
+Status AtomicOutputFile::State::Open(const std::string& path) {
   Discard();
   path_ = path;
-  if (auto failure = UnusablePathFailure(path)) return failure;
+  if (Status status = CheckUsablePath(path); !status.ok()) return status;
   const std::optional<std::wstring> wide = FileCallPath(path);
   if (!wide) return PathFailure(FailureCode::kBadFileName, path);
   target_ = *wide;
-  if (auto failure = CheckDestination(target_, path_, destination_)) return failure;
+  if (Status status = CheckDestination(target_, path_, destination_); !status.ok()) return status;
   const fs::path target(target_);
   if (!target.has_filename() || target.filename() == L"." || target.filename() == L"..") {
     return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
@@ -124,7 +120,7 @@ std::optional<Failure> AtomicOutputFile::State::Open(const std::string& path) {
   return CreateTemporary();
 }
 
-std::optional<Failure> AtomicOutputFile::State::CreateTemporary() {
+Status AtomicOutputFile::State::CreateTemporary() {
   // Beside the destination, so that the replacement stays on one volume; with the destination's
   // access rules from the start, so that nobody the destination keeps out can read the records.
   const fs::path folder = fs::path(target_).parent_path();
@@ -134,7 +130,7 @@ std::optional<Failure> AtomicOutputFile::State::CreateTemporary() {
     temporary_ = LongPathForm((folder / std::wstring(name.begin(), name.end())).native());
     file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
                           destination_.attributes, nullptr);
-    if (file_ != INVALID_HANDLE_VALUE) return std::nullopt;
+    if (file_ != INVALID_HANDLE_VALUE) return {};
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
       temporary_.clear();
@@ -145,7 +141,7 @@ std::optional<Failure> AtomicOutputFile::State::CreateTemporary() {
   return FailureFromWindowsError(ERROR_FILE_EXISTS, path_);
 }
 
-std::optional<Failure> AtomicOutputFile::State::Write(std::string_view bytes) {
+Status AtomicOutputFile::State::Write(std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 30));
     DWORD written = 0;
@@ -154,10 +150,10 @@ std::optional<Failure> AtomicOutputFile::State::Write(std::string_view bytes) {
     }
     bytes.remove_prefix(written);
   }
-  return std::nullopt;
+  return {};
 }
 
-std::optional<Failure> AtomicOutputFile::State::Commit() {
+Status AtomicOutputFile::State::Commit() {
   if (!::FlushFileBuffers(file_)) return LastWindowsFailure(path_);
   if (!::CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE))) {
     return LastWindowsFailure(path_);
@@ -188,7 +184,7 @@ std::optional<Failure> AtomicOutputFile::State::Commit() {
   }
   if (!replaced) return LastWindowsFailure(path_);
   temporary_.clear();
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace tessaril

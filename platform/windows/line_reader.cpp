@@ -22,7 +22,7 @@ void LineReader::Close() {
   file_ = -1;
 }
 
-std::optional<Failure> LineReader::OpenFile() {
+Status LineReader::OpenFile() {
   const std::optional<std::wstring> wide = FileCallPath(path_);
   if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
   // Windows refuses to open a folder as "access denied"; say what it is instead.
@@ -45,7 +45,7 @@ std::optional<Failure> LineReader::OpenFile() {
     Close();
     return PathFailure(FailureCode::kPathFileAccess, path_, kNoRegularFile);
   }
-  return std::nullopt;
+  return {};
 }
 
 bool LineReader::ReadIntoBuffer() {

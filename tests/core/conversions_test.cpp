@@ -543,7 +543,7 @@ TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
   }
   // Only a failure that names a path gets the name of a box.
   const Failure line{FailureCode::kTypeMismatch, k13.substr(5) + "1, Spalten 56 bis 65: „x“"};
-  EXPECT_EQ(InBox(line, "alte Katalogdatei").description, line.description);
+  EXPECT_EQ(InBox(line, "alte Katalogdatei").failure().description, line.description);
 }
 
 }  // namespace

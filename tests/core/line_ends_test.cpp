@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,11 @@ namespace {
 std::vector<std::string> ReadAllLines(const std::string& path, std::size_t kept,
                                       std::size_t buffer_size) {
   LineReader reader(kept, buffer_size);
-  EXPECT_EQ(reader.Open(path), std::nullopt);
+  EXPECT_TRUE(reader.Open(path).ok());
   std::vector<std::string> lines;
-  std::string_view line;
-  while (reader.ReadLine(line)) lines.emplace_back(line);
-  EXPECT_EQ(reader.failure(), std::nullopt);
+  std::optional<std::string_view> line;
+  for (Status status; (status = reader.ReadLine(line)).ok() && line;) lines.emplace_back(*line);
+  EXPECT_EQ(line, std::nullopt) << "stopped by a failure";
   return lines;
 }
 

@@ -17,7 +17,7 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 std::string RecordOf(const std::string& line) {
   CatalogEntry entry{};
-  EXPECT_EQ(TakeLine(line, 1, entry), std::nullopt) << line;
+  EXPECT_TRUE(TakeLine(line, 1, entry).ok()) << line;
   std::array<char, kRecordSize> record{};
   EncodeRecord(entry, record);
   return {record.data(), record.size()};
@@ -93,10 +93,10 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
   const auto mismatch = [](const std::string& line, const std::string& shown,
                            const std::string& why = "") {
     CatalogEntry entry{};
-    const std::optional<Failure> failure = TakeLine(line, 7, entry);
-    ASSERT_TRUE(failure.has_value()) << line;
-    EXPECT_EQ(failure->code, FailureCode::kTypeMismatch);
-    EXPECT_EQ(failure->description,
+    const Status status = TakeLine(line, 7, entry);
+    ASSERT_FALSE(status.ok()) << line;
+    EXPECT_EQ(status.failure().code, FailureCode::kTypeMismatch);
+    EXPECT_EQ(status.failure().description,
               "Typen unverträglich in Zeile 7, Spalten 56 bis 65: „" + shown + "“" + why);
   };
   const std::string x55(55, 'x');

@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The line's number field with "," as the point, and its date field.
   tessaril::CatalogEntry entry{};
-  const bool taken = !tessaril::TakeLine(text, 7, entry).has_value();
+  const bool taken = tessaril::TakeLine(text, 7, entry).ok();
   std::string number_field(Columns(text, 51, 5));
   std::replace(number_field.begin(), number_field.end(), ',', '.');
   const float expected_single = NearestSingle(ExpectedNumber(number_field));
