@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/sample_catalogue.h"
@@ -71,7 +72,7 @@ void BM_TakeAndEncodeLines(benchmark::State& state) {
 
 class SilentNotices : public NoticeService {
  public:
-  void ShowNotice(const std::string& text, NoticeIcon icon) override {
+  void ShowNotice(std::string_view text, NoticeIcon icon) override {
     last_text = text;
     last_icon = icon;
   }

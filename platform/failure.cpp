@@ -2,30 +2,6 @@
 
 namespace tessaril {
 
-std::string_view FailurePhrase(FailureCode code) {
-  switch (code) {
-    case FailureCode::kOutOfMemory:
-      return "Nicht genügend Speicher";
-    case FailureCode::kTypeMismatch:
-      return "Typen unverträglich";
-    case FailureCode::kBadFileName:
-      return "Dateiname oder -nummer falsch";
-    case FailureCode::kFileNotFound:
-      return "Datei nicht gefunden";
-    case FailureCode::kDeviceIo:
-      return "Geräte-E/A-Fehler";
-    case FailureCode::kDiskFull:
-      return "Datenträger voll";
-    case FailureCode::kPermissionDenied:
-      return "Zugriff verweigert";
-    case FailureCode::kPathFileAccess:
-      return "Fehler beim Zugriff auf Pfad/Datei";
-    case FailureCode::kPathNotFound:
-      return "Pfad nicht gefunden";
-  }
-  return "Unbekannter Fehler";
-}
-
 Failure PathFailure(FailureCode code, std::string_view path) {
   std::string description(FailurePhrase(code));
   // In quotes, so that an empty path and spaces at its ends can be seen.

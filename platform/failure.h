@@ -45,7 +45,29 @@ class [[nodiscard]] Status {
 };
 
 /// The fixed German phrase a description of `code` begins with.
-std::string_view FailurePhrase(FailureCode code);
+constexpr std::string_view FailurePhrase(FailureCode code) {
+  switch (code) {
+    case FailureCode::kOutOfMemory:
+      return "Nicht genügend Speicher";
+    case FailureCode::kTypeMismatch:
+      return "Typen unverträglich";
+    case FailureCode::kBadFileName:
+      return "Dateiname oder -nummer falsch";
+    case FailureCode::kFileNotFound:
+      return "Datei nicht gefunden";
+    case FailureCode::kDeviceIo:
+      return "Geräte-E/A-Fehler";
+    case FailureCode::kDiskFull:
+      return "Datenträger voll";
+    case FailureCode::kPermissionDenied:
+      return "Zugriff verweigert";
+    case FailureCode::kPathFileAccess:
+      return "Fehler beim Zugriff auf Pfad/Datei";
+    case FailureCode::kPathNotFound:
+      return "Pfad nicht gefunden";
+  }
+  return "Unbekannter Fehler";
+}
 
 /// A failure whose description names the file it concerns: "<phrase>: „<path>“".
 Failure PathFailure(FailureCode code, std::string_view path);
