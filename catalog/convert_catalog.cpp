@@ -58,6 +58,14 @@ constexpr FixedText FailureNoticeStart(FailureCode code) {
 constexpr FixedText kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMemory) +=
     FailurePhrase(FailureCode::kOutOfMemory);
 
+// `status` with its path named as the one from the box labelled `box`.
+Status InBox(Status status, std::string_view box) {
+  if (status.ok()) return status;
+  Failure failure = std::move(status).failure();
+  failure.box = box;
+  return failure;
+}
+
 // Takes each line into its record as it reads, so memory stays the same at any size. The
 // destination is replaced only after every line was read and every record written, so both
 // paths may name one file. Its first failure waits until the end: a bad line or a reading
@@ -103,7 +111,7 @@ void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService&
     // Its new file goes before the user hears of it.
     writer.reset();
     const Failure& failure = status.failure();
-    notices.ShowNotice(std::string(FailureNoticeStart(failure.code)) + failure.description,
+    notices.ShowNotice(std::string(FailureNoticeStart(failure.code)) + Describe(failure),
                        NoticeIcon::kCritical);
     return;
   }

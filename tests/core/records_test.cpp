@@ -96,7 +96,7 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
     const Status status = TakeLine(line, 7, entry);
     ASSERT_FALSE(status.ok()) << line;
     EXPECT_EQ(status.failure().code, FailureCode::kTypeMismatch);
-    EXPECT_EQ(status.failure().description,
+    EXPECT_EQ(Describe(status.failure()),
               "Typen unverträglich in Zeile 7, Spalten 56 bis 65: „" + shown + "“" + why);
   };
   const std::string x55(55, 'x');
