@@ -9,8 +9,8 @@
 
 namespace tessaril {
 
-/// Failure codes of a conversion run. The numbers are the ones users know from the older
-/// program's notices, so they stay fixed.
+/// Failure codes of a conversion run, as its notices show them. They stay fixed: users and
+/// their notes know them by number.
 enum class FailureCode : std::int32_t {
   kOutOfMemory = 7,        // The run could not get the memory it needs.
   kTypeMismatch = 13,      // A date field holds no date.
