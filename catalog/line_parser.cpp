@@ -12,6 +12,9 @@
 namespace tessaril {
 namespace {
 
+// The number field, copied whole to read its decimal comma as a point.
+constexpr std::size_t kNumberColumn = 51, kNumberWidth = 5;
+
 // The date field is the last: it ends where the columns that carry data end.
 constexpr std::size_t kDateColumn = 56;
 constexpr std::size_t kDateWidth = kLineColumns - kDateColumn + 1;
@@ -23,7 +26,7 @@ void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
 }
 
 float ReadNumberField(std::string_view field) {
-  std::array<char, 5> text{};
+  std::array<char, kNumberWidth> text{};
   const std::size_t size = std::min(field.size(), text.size());
   for (std::size_t i = 0; i < size; ++i) text[i] = field[i] == ',' ? '.' : field[i];
   return NarrowToSingle(ReadNumber(std::string_view(text.data(), size)));
@@ -50,7 +53,7 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
   StoreFixedText(entry.Text20, TrimSpaces(Substring(line, 1, 20)));
   StoreFixedText(entry.Text30, TrimSpaces(Substring(line, 21, 30)));
-  entry.Number = ReadNumberField(Substring(line, 51, 5));
+  entry.Number = ReadNumberField(Substring(line, kNumberColumn, kNumberWidth));
   const std::string_view date_field = Substring(line, kDateColumn, kDateWidth);
   const std::optional<double> date = ReadDate(date_field);
   if (!date) return DateTypeMismatch(line_number, line, date_field);
