@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/sample_catalogue.h"
@@ -39,7 +40,12 @@ void BM_TakeLines(benchmark::State& state) {
 void BM_EncodeRecords(benchmark::State& state) {
   const auto lines = SampleLines(static_cast<std::size_t>(state.range(0)));
   std::vector<CatalogEntry> entries(lines.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) (void)TakeLine(lines[i], 1, entries[i]);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!TakeLine(lines[i], 1, entries[i]).ok()) {
+      state.SkipWithError("sample line refused");
+      return;
+    }
+  }
   std::vector<char> records(entries.size() * kRecordSize);
   for (auto _ : state) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -54,7 +60,7 @@ void BM_EncodeRecords(benchmark::State& state) {
 // As a conversion does it: each line into one entry, encoded at once into a chunk of records.
 void BM_TakeAndEncodeLines(benchmark::State& state) {
   const auto lines = SampleLines(static_cast<std::size_t>(state.range(0)));
-  std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
+  std::vector<char> chunk(kChunkBytes);
   CatalogEntry entry{};
   for (auto _ : state) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -71,7 +77,7 @@ void BM_TakeAndEncodeLines(benchmark::State& state) {
 
 class SilentNotices : public NoticeService {
  public:
-  void ShowNotice(const std::string& text, NoticeIcon icon) override {
+  void ShowNotice(std::string_view text, NoticeIcon icon) override {
     last_text = text;
     last_icon = icon;
   }

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalog/convert_catalog.h"
@@ -19,8 +20,8 @@ namespace {
 
 class PrintedNotices : public tessaril::NoticeService {
  public:
-  void ShowNotice(const std::string& text, tessaril::NoticeIcon icon) override {
-    std::puts(text.c_str());
+  void ShowNotice(std::string_view text, tessaril::NoticeIcon icon) override {
+    std::printf("%.*s\n", static_cast<int>(text.size()), text.data());
     // Out at once, as a window would show it: what the run still does after it is no wait.
     std::fflush(stdout);
     failed_ = icon == tessaril::NoticeIcon::kCritical;

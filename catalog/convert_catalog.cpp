@@ -1,5 +1,7 @@
 #include "catalog/convert_catalog.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -20,6 +22,49 @@ constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
 // The labels of the two path boxes, so that a notice says which path to mend.
 constexpr std::string_view kSourceBox = "alte Katalogdatei";
 constexpr std::string_view kDestBox = "neue Katalogdatei";
+
+// A short text that needs no memory of its own, so that it can be composed at compile time; one
+// too long for it does not compile.
+class FixedText {
+ public:
+  constexpr FixedText& operator+=(std::string_view part) {
+    std::ranges::copy(part, chars_.begin() + size_);
+    size_ += part.size();
+    return *this;
+  }
+  constexpr operator std::string_view() const { return {chars_.data(), size_}; }
+
+ private:
+  std::array<char, 128> chars_{};
+  std::size_t size_ = 0;
+};
+
+constexpr void AppendDecimal(FixedText& text, std::uint32_t number) {
+  if (number >= 10) AppendDecimal(text, number / 10);
+  text += std::string_view(&"0123456789"[number % 10], 1);
+}
+
+// "Fehler beim konvertieren: [<code>] ", how every failure notice begins.
+constexpr FixedText FailureNoticeStart(FailureCode code) {
+  FixedText text;
+  text += kFailureNoticeIntro;
+  text += "[";
+  AppendDecimal(text, static_cast<std::uint32_t>(code));
+  text += "] ";
+  return text;
+}
+
+// Shown when memory ran out, so it must need none.
+constexpr FixedText kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMemory) +=
+    FailurePhrase(FailureCode::kOutOfMemory);
+
+// `status` with its path named as the one from the box labelled `box`.
+Status InBox(Status status, std::string_view box) {
+  if (status.ok()) return status;
+  Failure failure = std::move(status).failure();
+  failure.box = box;
+  return failure;
+}
 
 // Takes each line into its record as it reads, so memory stays the same at any size. The
 // destination is replaced only after every line was read and every record written, so both
@@ -46,15 +91,6 @@ Status RunConversion(const std::string& source_path, const std::string& dest_pat
   return InBox(std::move(destination), kDestBox);
 }
 
-std::string FailureNoticeText(const Failure& failure) {
-  std::string text(kFailureNoticeIntro);
-  text += '[';
-  text += std::to_string(static_cast<std::int32_t>(failure.code));
-  text += "] ";
-  text += failure.description;
-  return text;
-}
-
 }  // namespace
 
 void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService& notices) {
@@ -65,17 +101,21 @@ void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService&
   try {
     status = RunConversion(SourcePath, DestPath, writer.emplace());
   } catch (const std::bad_alloc&) {
-    status =
-        Failure{FailureCode::kOutOfMemory, std::string(FailurePhrase(FailureCode::kOutOfMemory))};
+    // What the run holds goes first, and the notice is ready: telling of it takes no memory.
+    writer.reset();
+    notices.ShowNotice(kOutOfMemoryNotice, NoticeIcon::kCritical);
+    return;
   }
-  // The one failure handler: every failure of the run ends here as the failure notice.
+  // The one failure handler: every other failure of the run ends here as the failure notice.
   if (!status.ok()) {
     // Its new file goes before the user hears of it.
     writer.reset();
-    notices.ShowNotice(FailureNoticeText(status.failure()), NoticeIcon::kCritical);
+    const Failure& failure = status.failure();
+    notices.ShowNotice(std::string(FailureNoticeStart(failure.code)) + Describe(failure),
+                       NoticeIcon::kCritical);
     return;
   }
-  notices.ShowNotice(std::string(kSuccessNotice), NoticeIcon::kInformation);
+  notices.ShowNotice(kSuccessNotice, NoticeIcon::kInformation);
 }
 
 }  // namespace tessaril

@@ -12,7 +12,12 @@
 namespace tessaril {
 namespace {
 
+// The number field, copied whole to read its decimal comma as a point.
+constexpr std::size_t kNumberColumn = 51, kNumberWidth = 5;
+
+// The date field is the last: it ends where the columns that carry data end.
 constexpr std::size_t kDateColumn = 56;
+constexpr std::size_t kDateWidth = kLineColumns - kDateColumn + 1;
 
 template <std::size_t kWidth>
 void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
@@ -21,7 +26,7 @@ void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
 }
 
 float ReadNumberField(std::string_view field) {
-  std::array<char, 5> text{};
+  std::array<char, kNumberWidth> text{};
   const std::size_t size = std::min(field.size(), text.size());
   for (std::size_t i = 0; i < size; ++i) text[i] = field[i] == ',' ? '.' : field[i];
   return NarrowToSingle(ReadNumber(std::string_view(text.data(), size)));
@@ -30,20 +35,17 @@ float ReadNumberField(std::string_view field) {
 // Names the line and the field; a line that holds no date field at all says so, as the field's
 // empty quotes alone do not tell why.
 Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::string_view field) {
-  std::string description(FailurePhrase(FailureCode::kTypeMismatch));
-  description += " in Zeile ";
-  description += std::to_string(line_number);
-  description += ", Spalten 56 bis 65: „";
-  description += Cp1252ToUtf8(field);
-  description += "“";
+  Failure failure{.code = FailureCode::kTypeMismatch,
+                  .quoted = Cp1252ToUtf8(field),
+                  .line = line_number,
+                  .first_column = kDateColumn,
+                  .last_column = kLineColumns};
   if (line.empty()) {
-    description += " (die Zeile ist leer)";
+    failure.cause = "(die Zeile ist leer)";
   } else if (line.size() < kDateColumn) {
-    description += " (die Zeile endet schon nach Spalte ";
-    description += std::to_string(line.size());
-    description += ")";
+    failure.cause = "(die Zeile endet schon nach Spalte " + std::to_string(line.size()) + ")";
   }
-  return {FailureCode::kTypeMismatch, std::move(description)};
+  return failure;
 }
 
 }  // namespace
@@ -51,8 +53,8 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
   StoreFixedText(entry.Text20, TrimSpaces(Substring(line, 1, 20)));
   StoreFixedText(entry.Text30, TrimSpaces(Substring(line, 21, 30)));
-  entry.Number = ReadNumberField(Substring(line, 51, 5));
-  const std::string_view date_field = Substring(line, kDateColumn, 10);
+  entry.Number = ReadNumberField(Substring(line, kNumberColumn, kNumberWidth));
+  const std::string_view date_field = Substring(line, kDateColumn, kDateWidth);
   const std::optional<double> date = ReadDate(date_field);
   if (!date) return DateTypeMismatch(line_number, line, date_field);
   entry.Date = *date;

@@ -29,8 +29,6 @@ constexpr std::size_t kDateOffset = kNumberOffset + sizeof CatalogEntry::Number;
 static_assert(kText30Offset == 20 && kNumberOffset == 50 && kDateOffset == 54);
 static_assert(kDateOffset + sizeof CatalogEntry::Date == kRecordSize);
 
-constexpr std::size_t kChunkBytes = kRecordsPerChunk * kRecordSize;
-
 }  // namespace
 
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record) {

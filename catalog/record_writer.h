@@ -16,14 +16,15 @@ namespace tessaril {
 /// nothing between them.
 inline constexpr std::size_t kRecordSize = 62;
 
-/// Records the writer gathers for one write call: about a megabyte.
+/// Records the writer gathers for one write call, and the bytes they take: about a megabyte.
 inline constexpr std::size_t kRecordsPerChunk = 16384;
+inline constexpr std::size_t kChunkBytes = kRecordsPerChunk * kRecordSize;
 
 /// Encodes `entry` as its record, numbers little-endian whatever the host.
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record);
 
-/// Writes records into the replacement file for a destination in chunks of about a megabyte,
-/// so that memory stays the same whatever the catalogue's size. After a failure it takes no
+/// Writes records into the replacement file for a destination in chunks of `kChunkBytes`, so
+/// that memory stays the same whatever the catalogue's size. After a failure it takes no
 /// further call but its destruction, which leaves the destination as it was.
 class RecordWriter {
  public:

@@ -2,55 +2,25 @@
 
 namespace tessaril {
 
-std::string_view FailurePhrase(FailureCode code) {
-  switch (code) {
-    case FailureCode::kOutOfMemory:
-      return "Nicht genügend Speicher";
-    case FailureCode::kTypeMismatch:
-      return "Typen unverträglich";
-    case FailureCode::kBadFileName:
-      return "Dateiname oder -nummer falsch";
-    case FailureCode::kFileNotFound:
-      return "Datei nicht gefunden";
-    case FailureCode::kDeviceIo:
-      return "Geräte-E/A-Fehler";
-    case FailureCode::kDiskFull:
-      return "Datenträger voll";
-    case FailureCode::kPermissionDenied:
-      return "Zugriff verweigert";
-    case FailureCode::kPathFileAccess:
-      return "Fehler beim Zugriff auf Pfad/Datei";
-    case FailureCode::kPathNotFound:
-      return "Pfad nicht gefunden";
+std::string Describe(const Failure& failure) {
+  std::string text(FailurePhrase(failure.code));
+  if (failure.line > 0) {
+    text += " in Zeile " + std::to_string(failure.line) + ", Spalten " +
+            std::to_string(failure.first_column) + " bis " + std::to_string(failure.last_column);
   }
-  return "Unbekannter Fehler";
-}
-
-Failure PathFailure(FailureCode code, std::string_view path) {
-  std::string description(FailurePhrase(code));
+  text += ": ";
+  if (!failure.box.empty()) {
+    text += failure.box;
+    text += ' ';
+  }
   // In quotes, so that an empty path and spaces at its ends can be seen.
-  description += ": „";
-  description += path;
-  description += "“";
-  return {code, std::move(description)};
+  text += "„" + failure.quoted + "“";
+  if (!failure.cause.empty()) text += ' ' + failure.cause;
+  return text;
 }
 
 Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause) {
-  Failure failure = PathFailure(code, path);
-  failure.description += ' ';
-  failure.description += cause;
-  return failure;
-}
-
-Status InBox(Status status, std::string_view box) {
-  if (status.ok()) return status;
-  Failure failure = std::move(status).failure();
-  // The box goes where a path failure's quoted path begins, after "<phrase>: ".
-  std::string before_path(FailurePhrase(failure.code));
-  before_path += ": ";
-  if (!failure.description.starts_with(before_path + "„")) return failure;
-  failure.description.insert(before_path.size(), std::string(box) + ' ');
-  return failure;
+  return {code, std::string(path), std::string(cause)};
 }
 
 Status CheckUsablePath(std::string_view path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,8 +9,8 @@
 
 namespace tessaril {
 
-/// Failure codes of a conversion run. The numbers are the ones users know from the older
-/// program's notices, so they stay fixed.
+/// Failure codes of a conversion run, as its notices show them. They stay fixed: users and
+/// their notes know them by number.
 enum class FailureCode : std::int32_t {
   kOutOfMemory = 7,        // The run could not get the memory it needs.
   kTypeMismatch = 13,      // A date field holds no date.
@@ -22,10 +23,14 @@ enum class FailureCode : std::int32_t {
   kPathNotFound = 76,      // A folder on the path does not exist.
 };
 
-/// The failure that stopped a run: its code and the German description shown to the user.
+/// The failure that stopped a run: its code and what it concerns, as `Describe` words it.
 struct Failure {
   FailureCode code;
-  std::string description;
+  std::string quoted;         // The path, or the text of the field, it concerns.
+  std::string cause = {};     // What is wrong with it, where the code alone does not say.
+  std::string_view box = {};  // For a path: the constant label of the box it came from.
+  std::int64_t line = 0;      // For a field: its line, and the columns it stands in.
+  std::size_t first_column = 0, last_column = 0;
 };
 
 /// What a step that can fail gives back: nothing when it succeeded, else the failure that stopped
@@ -45,13 +50,37 @@ class [[nodiscard]] Status {
 };
 
 /// The fixed German phrase a description of `code` begins with.
-std::string_view FailurePhrase(FailureCode code);
+constexpr std::string_view FailurePhrase(FailureCode code) {
+  switch (code) {
+    case FailureCode::kOutOfMemory:
+      return "Nicht genügend Speicher";
+    case FailureCode::kTypeMismatch:
+      return "Typen unverträglich";
+    case FailureCode::kBadFileName:
+      return "Dateiname oder -nummer falsch";
+    case FailureCode::kFileNotFound:
+      return "Datei nicht gefunden";
+    case FailureCode::kDeviceIo:
+      return "Geräte-E/A-Fehler";
+    case FailureCode::kDiskFull:
+      return "Datenträger voll";
+    case FailureCode::kPermissionDenied:
+      return "Zugriff verweigert";
+    case FailureCode::kPathFileAccess:
+      return "Fehler beim Zugriff auf Pfad/Datei";
+    case FailureCode::kPathNotFound:
+      return "Pfad nicht gefunden";
+  }
+  return "Unbekannter Fehler";
+}
 
-/// A failure whose description names the file it concerns: "<phrase>: „<path>“".
-Failure PathFailure(FailureCode code, std::string_view path);
+/// The German description of `failure` shown to the user:
+/// "<phrase>: [<box> ]„<path>“[ <cause>]" for a path, and
+/// "<phrase> in Zeile <line>, Spalten <first> bis <last>: „<text>“[ <cause>]" for a field.
+std::string Describe(const Failure& failure);
 
-/// The same, followed by what the system told about the path: "<phrase>: „<path>“ <cause>".
-Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause);
+/// A failure that concerns the file at `path`, and what the system told about it, if anything.
+Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause = {});
 
 // What the system tells about a path, worded the same on every system so that a notice says
 // what to mend.
@@ -68,10 +97,6 @@ inline constexpr std::string_view kUnderFile = "liegt in einer Datei statt in ei
 inline constexpr std::string_view kTooManyLinks = "führt über zu viele Verknüpfungen";
 inline constexpr std::string_view kNoFileName = "nennt keinen Dateinamen";
 inline constexpr std::string_view kSizeLimit = "erreicht die höchste erlaubte Dateigröße";
-
-/// `status` with `box`, the name of the box its path came from, before the quoted path:
-/// "<phrase>: <box> „<path>“…". Success and a failure that names no path stay as they are.
-Status InBox(Status status, std::string_view box);
 
 /// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
 /// it short, saying which. None for any other path.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace tessaril {
@@ -18,7 +17,7 @@ class NoticeService {
  public:
   virtual ~NoticeService() = default;
   /// `text` is UTF-8. Showing a notice cannot fail.
-  virtual void ShowNotice(const std::string& text, NoticeIcon icon) = 0;
+  virtual void ShowNotice(std::string_view text, NoticeIcon icon) = 0;
 };
 
 }  // namespace tessaril

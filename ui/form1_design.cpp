@@ -32,7 +32,7 @@ class BusyUntilNotice : public NoticeService {
   BusyUntilNotice(const BusyUntilNotice&) = delete;
   BusyUntilNotice& operator=(const BusyUntilNotice&) = delete;
 
-  void ShowNotice(const std::string& text, NoticeIcon icon) override {
+  void ShowNotice(std::string_view text, NoticeIcon icon) override {
     Restore();
     window_.Notices().ShowNotice(text, icon);
   }

@@ -20,11 +20,12 @@ QMessageBox::Icon BoxIcon(NoticeIcon icon) {
 
 }  // namespace
 
-void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
+void MessageBoxNotices::ShowNotice(std::string_view text, NoticeIcon icon) {
   QMessageBox box(
       BoxIcon(icon),
       QString::fromUtf8(kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())),
-      QString::fromStdString(text), QMessageBox::Ok, parent_);
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+      parent_);
   // Plain, so that a path or field text holding "<" is shown as it is.
   box.setTextFormat(Qt::PlainText);
   box.setWindowIcon(ProgramIcon());

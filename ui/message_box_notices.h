@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <string_view>
 
 #include "platform/notice_service.h"
 
@@ -14,7 +14,7 @@ class MessageBoxNotices : public NoticeService {
  public:
   explicit MessageBoxNotices(QWidget* parent) : parent_(parent) {}
 
-  void ShowNotice(const std::string& text, NoticeIcon icon) override;
+  void ShowNotice(std::string_view text, NoticeIcon icon) override;
 
  private:
   QWidget* parent_;

@@ -93,11 +93,11 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
   const auto mismatch = [](const std::string& line, const std::string& shown,
                            const std::string& why = "") {
     CatalogEntry entry{};
-    const Status status = TakeLine(line, 7, entry);
+    const Status status = TakeLine(line, 1, entry);
     ASSERT_FALSE(status.ok()) << line;
     EXPECT_EQ(status.failure().code, FailureCode::kTypeMismatch);
-    EXPECT_EQ(status.failure().description,
-              "Typen unverträglich in Zeile 7, Spalten 56 bis 65: „" + shown + "“" + why);
+    EXPECT_EQ(Describe(status.failure()),
+              "Typen unverträglich in Zeile 1, Spalten 56 bis 65: „" + shown + "“" + why);
   };
   const std::string x55(55, 'x');
   for (const std::string field :

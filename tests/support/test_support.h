@@ -58,8 +58,8 @@ struct RecordingNotices : NoticeService {
     std::string text;
     NoticeIcon icon;
   };
-  void ShowNotice(const std::string& text, NoticeIcon icon) override {
-    seen.push_back({text, icon});
+  void ShowNotice(std::string_view text, NoticeIcon icon) override {
+    seen.push_back({std::string(text), icon});
   }
   std::vector<Notice> seen;
 };

@@ -101,7 +101,7 @@ void AnnotateDescription(HWND window, const wchar_t* description) {
 
 }  // namespace
 
-void MessageBoxNotices::ShowNotice(const std::string& text, NoticeIcon icon) {
+void MessageBoxNotices::ShowNotice(std::string_view text, NoticeIcon icon) {
   UINT kind = MB_OK;
   switch (icon) {
     case NoticeIcon::kInformation:

@@ -16,7 +16,7 @@ namespace tessaril {
 class MessageBoxNotices : public NoticeService {
  public:
   MessageBoxNotices(const HWND& owner, HWND& focus) : owner_(owner), focus_(focus) {}
-  void ShowNotice(const std::string& text, NoticeIcon icon) override;
+  void ShowNotice(std::string_view text, NoticeIcon icon) override;
 
  private:
   const HWND& owner_;
