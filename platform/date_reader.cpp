@@ -7,17 +7,20 @@
 namespace tessaril {
 namespace {
 
-// Reads a run of 1 to `max_digits` decimal digits, counting them; nothing is read when the
-// run is empty or longer.
-bool ReadDigits(std::string_view& text, int max_digits, int& value, int& digit_count) {
-  value = 0;
-  digit_count = 0;
-  while (!text.empty() && text.front() >= '0' && text.front() <= '9') {
-    if (++digit_count > max_digits) return false;
-    value = value * 10 + (text.front() - '0');
-    text.remove_prefix(1);
+struct Digits {
+  int value = 0;
+  int count = 0;
+};
+
+// Reads a run of 1 to `max_digits` decimal digits; none when the run is empty or longer.
+std::optional<Digits> ReadDigits(std::string_view& text, int max_digits) {
+  Digits digits;
+  for (; !text.empty() && text.front() >= '0' && text.front() <= '9'; text.remove_prefix(1)) {
+    if (++digits.count > max_digits) return std::nullopt;
+    digits.value = digits.value * 10 + (text.front() - '0');
   }
-  return digit_count > 0;
+  if (digits.count == 0) return std::nullopt;
+  return digits;
 }
 
 bool ReadSeparator(std::string_view& text, char separator) {
@@ -33,25 +36,29 @@ struct DateParts {
 };
 
 std::optional<DateParts> ReadGermanDate(std::string_view text) {
-  int day, month, year, digits;
-  if (!ReadDigits(text, 2, day, digits) || !ReadSeparator(text, '.')) return std::nullopt;
-  if (!ReadDigits(text, 2, month, digits) || !ReadSeparator(text, '.')) return std::nullopt;
-  if (!ReadDigits(text, 4, year, digits) || !text.empty()) return std::nullopt;
-  if (digits == 2) {
-    year += year < 30 ? 2000 : 1900;
-  } else if (digits != 4 || year < 100) {
+  const std::optional<Digits> day = ReadDigits(text, 2);
+  if (!day || !ReadSeparator(text, '.')) return std::nullopt;
+  const std::optional<Digits> month = ReadDigits(text, 2);
+  if (!month || !ReadSeparator(text, '.')) return std::nullopt;
+  std::optional<Digits> year = ReadDigits(text, 4);
+  if (!year || !text.empty()) return std::nullopt;
+  if (year->count == 2) {
+    year->value += year->value < 30 ? 2000 : 1900;
+  } else if (year->count != 4 || year->value < 100) {
     return std::nullopt;
   }
-  return DateParts{year, month, day};
+  return DateParts{year->value, month->value, day->value};
 }
 
 std::optional<DateParts> ReadIsoDate(std::string_view text) {
-  int day, month, year, digits;
-  if (!ReadDigits(text, 4, year, digits) || digits != 4 || year < 100) return std::nullopt;
-  if (!ReadSeparator(text, '-') || !ReadDigits(text, 2, month, digits)) return std::nullopt;
-  if (!ReadSeparator(text, '-') || !ReadDigits(text, 2, day, digits)) return std::nullopt;
-  if (!text.empty()) return std::nullopt;
-  return DateParts{year, month, day};
+  const std::optional<Digits> year = ReadDigits(text, 4);
+  if (!year || year->count != 4 || year->value < 100) return std::nullopt;
+  if (!ReadSeparator(text, '-')) return std::nullopt;
+  const std::optional<Digits> month = ReadDigits(text, 2);
+  if (!month || !ReadSeparator(text, '-')) return std::nullopt;
+  const std::optional<Digits> day = ReadDigits(text, 2);
+  if (!day || !text.empty()) return std::nullopt;
+  return DateParts{year->value, month->value, day->value};
 }
 
 // The form nearly every catalogue line uses, DD.MM.YYYY, read without the general parser's

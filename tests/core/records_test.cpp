@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <limits>
 #include <string>
 
 #include "catalog/line_parser.h"
@@ -13,7 +12,6 @@ namespace {
 
 using testing::CatalogLine;
 using testing::ExpectedRecord;
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 std::string RecordOf(const std::string& line) {
   CatalogEntry entry{};
@@ -40,49 +38,8 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
     EXPECT_EQ(RecordOf(line), ExpectedRecord(text20, text30, 7, 44189)) << line;
     EXPECT_EQ(RecordOf(line + "31.02.2020 ignored"), RecordOf(line)) << "past column 65";
   }
-  // Numbers: comma or point, blanks ignored anywhere, 0 without a number, rounded to single.
-  const std::pair<const char*, float> numbers[] = {
-      {"12,5 ", 12.5f},
-      {"1.25 ", 1.25f},
-      {" 0,95", 0.95f},
-      {"1 2,5", 12.5f},
-      {"1\t2\n3", 123},
-      {"abc", 0},
-      {"", 0},
-      {"1,2,3", 1.2f},
-      {"-,5", -0.5f},
-      {"+3", 3},
-      {"12345", 12345},
-      {"1E39", kInfinity},
-      {"-1E39", -kInfinity},
-      {"34E37", 34e37f},
-      {"35E37", kInfinity},
-      {"1,5E2", 150},
-      {"1d-2", 0.01f},
-      {"1E-99", 0},
-      {"1e", 1},
-      {"&HfF", 255},
-      {"&o17", 15},
-      {"&O18", 1},
-      {"&X1", 0},
-      {"-", 0},
-      {"0,1", 0.1f},
-  };
-  for (const auto& [field, number] : numbers) {
-    EXPECT_EQ(RecordOf(CatalogLine("", "", field, "1.1.2000")),
-              ExpectedRecord("", "", number, 36526))
-        << field;
-  }
-  // Dates: German short forms, two-digit years around 1930, ISO; padded or not.
-  const std::pair<const char*, double> dates[] = {
-      {"30.12.1899", 0},       {"31.12.1899", 1},       {"29.02.2000", 36585},
-      {"1.2.20", 43862},       {"31.12.29", 47483},     {"1.1.30", 10959},
-      {" 2020-2-1", 43862},    {"31.12.9999", 2958465}, {"1.1.0100", -657434},
-      {"0100-01-01", -657434}, {"24.12.2020", 44189},
-  };
-  for (const auto& [field, date] : dates) {
-    EXPECT_EQ(RecordOf(CatalogLine("", "", "0", field)), ExpectedRecord("", "", 0, date)) << field;
-  }
+  // Every form of number and date is checked against an oracle of its own by the fuzz target,
+  // over a seed corpus that holds each of them in a line (tests/fuzz/corpus/read_fields).
   // The byte order pinned once without the helper: 0.1 as a single, then day 44189.
   EXPECT_EQ(RecordOf(CatalogLine("", "", "0,1", "24.12.2020")).substr(50),
             std::string("\xCD\xCC\xCC\x3D\0\0\0\0\xA0\x93\xE5\x40", 12));
