@@ -1,10 +1,9 @@
 #include "catalog/convert_catalog.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -23,40 +22,15 @@ constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
 constexpr std::string_view kSourceBox = "alte Katalogdatei";
 constexpr std::string_view kDestBox = "neue Katalogdatei";
 
-// A short text that needs no memory of its own, so that it can be composed at compile time; one
-// too long for it does not compile.
-class FixedText {
- public:
-  constexpr FixedText& operator+=(std::string_view part) {
-    std::ranges::copy(part, chars_.begin() + size_);
-    size_ += part.size();
-    return *this;
-  }
-  constexpr operator std::string_view() const { return {chars_.data(), size_}; }
-
- private:
-  std::array<char, 128> chars_{};
-  std::size_t size_ = 0;
-};
-
-constexpr void AppendDecimal(FixedText& text, std::uint32_t number) {
-  if (number >= 10) AppendDecimal(text, number / 10);
-  text += std::string_view(&"0123456789"[number % 10], 1);
-}
-
 // "Fehler beim konvertieren: [<code>] ", how every failure notice begins.
-constexpr FixedText FailureNoticeStart(FailureCode code) {
-  FixedText text;
-  text += kFailureNoticeIntro;
-  text += "[";
-  AppendDecimal(text, static_cast<std::uint32_t>(code));
-  text += "] ";
-  return text;
+std::string FailureNoticeStart(FailureCode code) {
+  return std::string(kFailureNoticeIntro) + '[' + std::to_string(static_cast<std::int32_t>(code)) +
+         "] ";
 }
 
-// Shown when memory ran out, so it must need none.
-constexpr FixedText kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMemory) +=
-    FailurePhrase(FailureCode::kOutOfMemory);
+// Composed as the program starts, so that telling of a lack of memory needs none.
+const std::string kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMemory) +
+                                       std::string(FailurePhrase(FailureCode::kOutOfMemory));
 
 // `status` with its path named as the one from the box labelled `box`.
 Status InBox(Status status, std::string_view box) {
@@ -111,8 +85,7 @@ void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService&
     // Its new file goes before the user hears of it.
     writer.reset();
     const Failure& failure = status.failure();
-    notices.ShowNotice(std::string(FailureNoticeStart(failure.code)) + Describe(failure),
-                       NoticeIcon::kCritical);
+    notices.ShowNotice(FailureNoticeStart(failure.code) + Describe(failure), NoticeIcon::kCritical);
     return;
   }
   notices.ShowNotice(kSuccessNotice, NoticeIcon::kInformation);
