@@ -25,7 +25,7 @@ class AtomicOutputFile {
   AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
 
   /// Creates the new file for `path` (UTF-8), following symbolic links to the file they name on
-  /// POSIX systems. Fails when the path is empty or invalid, a folder on it is missing, the
+  /// Linux. Fails when the path is empty or invalid, a folder on it is missing, the
   /// destination is a folder, read-only, a device or no regular file, or its folder refuses a
   /// new file.
   Status Open(const std::string& path);

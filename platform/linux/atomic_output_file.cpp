@@ -14,10 +14,10 @@
 #include <memory>
 #include <utility>
 
-#include "platform/posix/background_close.h"
-#include "platform/posix/background_flush.h"
-#include "platform/posix/errno_failure.h"
-#include "platform/posix/removal_on_signal.h"
+#include "platform/linux/background_close.h"
+#include "platform/linux/background_flush.h"
+#include "platform/linux/errno_failure.h"
+#include "platform/linux/removal_on_signal.h"
 #include "platform/temporary_name.h"
 
 namespace tessaril {
