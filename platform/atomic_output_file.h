@@ -1,13 +1,14 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/failure.h"
 
 namespace tessaril {
+
+class NativeReplacement;
 
 /// Makes a write beyond the process's file size limit fail, to be reported as a full disk, where
 /// the system would otherwise end the program. Called once at start-up; Windows has no such
@@ -41,9 +42,8 @@ class AtomicOutputFile {
   Status Commit();
 
  private:
-  // The open new file and the destination it replaces, kept by each system in its own way.
-  struct State;
-  std::unique_ptr<State> state_;
+  // The new file and the destination it replaces, in the system's own calls.
+  std::unique_ptr<NativeReplacement> replacement_;
 };
 
 }  // namespace tessaril
