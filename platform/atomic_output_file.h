@@ -1,13 +1,14 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/failure.h"
 
 namespace tessaril {
+
+class NativeReplacement;
 
 /// Makes a write beyond the process's file size limit fail, to be reported as a full disk, where
 /// the system would otherwise end the program. Called once at start-up; Windows has no such
@@ -25,7 +26,7 @@ class AtomicOutputFile {
   AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
 
   /// Creates the new file for `path` (UTF-8), following symbolic links to the file they name on
-  /// POSIX systems. Fails when the path is empty or invalid, a folder on it is missing, the
+  /// Linux. Fails when the path is empty or invalid, a folder on it is missing, the
   /// destination is a folder, read-only, a device or no regular file, or its folder refuses a
   /// new file.
   Status Open(const std::string& path);
@@ -41,9 +42,8 @@ class AtomicOutputFile {
   Status Commit();
 
  private:
-  // The open new file and the destination it replaces, kept by each system in its own way.
-  struct State;
-  std::unique_ptr<State> state_;
+  // The new file and the destination it replaces, in the system's own calls.
+  std::unique_ptr<NativeReplacement> replacement_;
 };
 
 }  // namespace tessaril

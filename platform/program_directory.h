@@ -18,7 +18,7 @@ std::string HomeDirectory();
 
 /// The folder for the default catalogues: `program_directory` when the user may create files in
 /// it (a build tree, a program unpacked into a folder of one's own), else `home` (an installed
-/// program). On POSIX systems a folder below /usr or /opt, or one the user does not own, is a
+/// program). On Linux a folder below /usr or /opt, or one the user does not own, is a
 /// system folder and gives `home`, to root too. A missing or unknown program folder gives `home`.
 std::string CatalogueDirectory(const std::string& program_directory, const std::string& home);
 

@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
+#include "platform/native_replacement.h"
 #include "platform/temporary_name.h"
 #include "platform/windows/busy_retry.h"
 #include "platform/windows/file_names.h"
@@ -69,58 +73,42 @@ Status CheckDestination(const std::wstring& target, const std::string& path,
   return {};
 }
 
-}  // namespace
+// Named from the start, created with the destination's access rules and attributes, and put in
+// its place by ReplaceFileW, which carries over the rest of what the destination has and lets
+// it go.
+class WindowsReplacement final : public NativeReplacement {
+ public:
+  explicit WindowsReplacement(const std::string& path) : path_(path) {}
+  ~WindowsReplacement() override;
 
-// Windows has no signal for the file size limit; a write beyond a limit just fails.
-void IgnoreFileSizeSignal() {}
+  Status FindDestination() override;
+  Status CreateReplacement() override;
+  Status Write(std::string_view bytes) override;
+  Status Flush() override;
+  Status Rename() override;
 
-struct AtomicOutputFile::State {
-  Status Open(const std::string& path);
-  Status CreateTemporary();
-  Status Write(std::string_view bytes);
-  Status Commit();
-  void Discard();
-
-  std::string path_;  // As the user gave it, for the notices.
+ private:
+  const std::string path_;  // As the user gave it, for the notices.
   std::wstring target_;
   Destination destination_;
   std::wstring temporary_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
-AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
-
-AtomicOutputFile::~AtomicOutputFile() { state_->Discard(); }
-
-Status AtomicOutputFile::Open(const std::string& path) { return state_->Open(path); }
-
-Status AtomicOutputFile::Write(std::string_view bytes) { return state_->Write(bytes); }
-
-Status AtomicOutputFile::Commit() { return state_->Commit(); }
-
-void AtomicOutputFile::State::Discard() {
+WindowsReplacement::~WindowsReplacement() {
   if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
-  file_ = INVALID_HANDLE_VALUE;
   if (!temporary_.empty()) RetryWhileBusy([&] { return ::DeleteFileW(temporary_.c_str()); });
-  temporary_.clear();
 }
 
-Status AtomicOutputFile::State::Open(const std::string& path) {
-  Discard();
-  path_ = path;
-  if (Status status = CheckUsablePath(path); !status.ok()) return status;
-  const std::optional<std::wstring> wide = FileCallPath(path);
-  if (!wide) return PathFailure(FailureCode::kBadFileName, path);
+Status WindowsReplacement::FindDestination() {
+  const std::optional<std::wstring> wide = FileCallPath(path_);
+  if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
   target_ = *wide;
   if (Status status = CheckDestination(target_, path_, destination_); !status.ok()) return status;
-  const fs::path target(target_);
-  if (!target.has_filename() || target.filename() == L"." || target.filename() == L"..") {
-    return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
-  }
-  return CreateTemporary();
+  return CheckNamesFile(target_, path_);
 }
 
-Status AtomicOutputFile::State::CreateTemporary() {
+Status WindowsReplacement::CreateReplacement() {
   // Beside the destination, so that the replacement stays on one volume; with the destination's
   // access rules from the start, so that nobody the destination keeps out can read the records.
   const fs::path folder = fs::path(target_).parent_path();
@@ -141,7 +129,7 @@ Status AtomicOutputFile::State::CreateTemporary() {
   return FailureFromWindowsError(ERROR_FILE_EXISTS, path_);
 }
 
-Status AtomicOutputFile::State::Write(std::string_view bytes) {
+Status WindowsReplacement::Write(std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 30));
     DWORD written = 0;
@@ -153,11 +141,16 @@ Status AtomicOutputFile::State::Write(std::string_view bytes) {
   return {};
 }
 
-Status AtomicOutputFile::State::Commit() {
+// Closed too, as ReplaceFileW takes no open file.
+Status WindowsReplacement::Flush() {
   if (!::FlushFileBuffers(file_)) return LastWindowsFailure(path_);
   if (!::CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE))) {
     return LastWindowsFailure(path_);
   }
+  return {};
+}
+
+Status WindowsReplacement::Rename() {
   // ReplaceFileW keeps the rest of what the destination has (its streams, creation time, short
   // name); where that cannot be carried over (a share without it), the new records matter more.
   bool destination_removed = false;
@@ -185,6 +178,15 @@ Status AtomicOutputFile::State::Commit() {
   if (!replaced) return LastWindowsFailure(path_);
   temporary_.clear();
   return {};
+}
+
+}  // namespace
+
+// Windows has no signal for the file size limit; a write beyond a limit just fails.
+void IgnoreFileSizeSignal() {}
+
+std::unique_ptr<NativeReplacement> NewNativeReplacement(const std::string& path) {
+  return std::make_unique<WindowsReplacement>(path);
 }
 
 }  // namespace tessaril

@@ -30,8 +30,8 @@
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
 #include "platform/atomic_output_file.h"
-#include "platform/posix/background_flush.h"
-#include "platform/posix/errno_failure.h"
+#include "platform/linux/background_flush.h"
+#include "platform/linux/errno_failure.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {

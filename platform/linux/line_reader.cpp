@@ -1,4 +1,4 @@
-// The POSIX part of LineReader: the file itself.
+// The Linux part of LineReader: the file itself.
 #include "platform/line_reader.h"
 
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "platform/posix/errno_failure.h"
+#include "platform/linux/errno_failure.h"
 
 namespace tessaril {
 namespace {

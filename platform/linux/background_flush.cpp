@@ -1,4 +1,4 @@
-#include "platform/posix/background_flush.h"
+#include "platform/linux/background_flush.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/background_close.h"
+#include "platform/linux/background_close.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/removal_on_signal.h"
+#include "platform/linux/removal_on_signal.h"
 
 #include <limits.h>
 #include <unistd.h>

@@ -12,12 +12,16 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
-#include "platform/posix/background_close.h"
-#include "platform/posix/background_flush.h"
-#include "platform/posix/errno_failure.h"
-#include "platform/posix/removal_on_signal.h"
+#include "platform/linux/background_close.h"
+#include "platform/linux/background_flush.h"
+#include "platform/linux/errno_failure.h"
+#include "platform/linux/removal_on_signal.h"
+#include "platform/native_replacement.h"
 #include "platform/temporary_name.h"
 
 namespace tessaril {
@@ -56,24 +60,30 @@ std::optional<std::string> ReadSized(Read read) {
   }
 }
 
-}  // namespace
+// Unnamed until every record is on disk (O_TMPFILE), written back to disk while it grows, and
+// renamed over the file that the kernel reached by following the path's links.
+class LinuxReplacement final : public NativeReplacement {
+ public:
+  explicit LinuxReplacement(const std::string& path) : path_(path) {}
+  ~LinuxReplacement() override;
 
-void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+  Status FindDestination() override;
+  Status CreateReplacement() override;
+  Status TakeOverDestination() override;
+  Status Write(std::string_view bytes) override;
+  Status Flush() override;
+  Status Name() override;
+  Status Rename() override;
+  void LetReplacedGo() override;
 
-struct AtomicOutputFile::State {
-  Status Open(const std::string& path);
-  Status PlaceOver(int target);
+ private:
+  Status PlaceOver();
   Status PlaceNew();
   Status Place(const fs::path& place);
-  Status CreateReplacement();
   Status CreateNamed(mode_t mode);
-  Status CopyAttributes(int target);
-  Status Write(std::string_view bytes);
-  Status Commit();
-  Status Name();
-  void Discard();
+  Status CopyAttributes();
 
-  std::string path_;                        // As the user gave it, for the notices.
+  const std::string path_;                  // As the user gave it, for the notices.
   std::optional<struct stat> existing_;     // The file that gets replaced, where there is one.
   int folder_fd_ = -1;                      // Where the destination's file is or will be,
   std::string name_;                        // and its name there.
@@ -87,62 +97,35 @@ struct AtomicOutputFile::State {
   std::optional<BackgroundClose> closing_;  // the rename is done and then let go off the way.
 };
 
-AtomicOutputFile::AtomicOutputFile() : state_(std::make_unique<State>()) {}
-
-AtomicOutputFile::~AtomicOutputFile() { state_->Discard(); }
-
-Status AtomicOutputFile::Open(const std::string& path) { return state_->Open(path); }
-
-Status AtomicOutputFile::Write(std::string_view bytes) { return state_->Write(bytes); }
-
-Status AtomicOutputFile::Commit() { return state_->Commit(); }
-
-void AtomicOutputFile::State::Discard() {
+LinuxReplacement::~LinuxReplacement() {
   flush_.reset();
   closing_.reset();
-  if (replaced_ >= 0) CloseKeepingErrno(std::exchange(replaced_, -1));
+  if (replaced_ >= 0) CloseKeepingErrno(replaced_);
   if (fd_ >= 0) CloseKeepingErrno(fd_);
-  fd_ = -1;
   // Disarmed first: once removed, the name may be another file's.
   removal_.reset();
   if (!temporary_.empty()) ::unlinkat(folder_fd_, temporary_.c_str(), 0);
-  temporary_.clear();
   if (folder_fd_ >= 0) CloseKeepingErrno(folder_fd_);
-  folder_fd_ = -1;
-  existing_.reset();
 }
 
-Status AtomicOutputFile::State::Open(const std::string& path) {
-  Discard();
-  written_ = written_back_ = 0;
-  path_ = path;
-  if (Status status = CheckUsablePath(path); !status.ok()) return status;
+Status LinuxReplacement::FindDestination() {
   // The kernel follows the links, with every protection it applies to them (another user's
   // link in a shared sticky folder, ELOOP); the replacement goes beside the file it reached.
-  const int target = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-  if (target < 0 && errno != ENOENT) return FailureFromErrno(errno, path_);
-  Status status = target >= 0 ? PlaceOver(target) : PlaceNew();
-  if (status.ok()) status = CreateReplacement();
-  // Its owner first, as giving a file away clears set-ID bits; then its permissions, and its
-  // attributes, which hold its ACLs.
-  if (status.ok() && existing_ && ::fchmod(fd_, existing_->st_mode & 07777) != 0) {
-    status = FailureFromErrno(errno, path_);
-  }
-  if (status.ok() && existing_) status = CopyAttributes(target);
-  replaced_ = target;
-  return status;
+  replaced_ = ::open(path_.c_str(), O_PATH | O_CLOEXEC);
+  if (replaced_ < 0 && errno != ENOENT) return FailureFromErrno(errno, path_);
+  return replaced_ >= 0 ? PlaceOver() : PlaceNew();
 }
 
-Status AtomicOutputFile::State::PlaceOver(int target) {
+Status LinuxReplacement::PlaceOver() {
   struct stat info {};
-  if (::fstat(target, &info) != 0) return FailureFromErrno(errno, path_);
+  if (::fstat(replaced_, &info) != 0) return FailureFromErrno(errno, path_);
   // Written anew even by root, as a read-only catalogue is meant to stay as it is.
   if (Status status = CheckRegularFile(info.st_mode, path_); !status.ok()) return status;
   if ((info.st_mode & 0222) == 0)
     return PathFailure(FailureCode::kPathFileAccess, path_, kIsReadOnly);
-  if (::access(DescriptorPath(target).c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
+  if (::access(DescriptorPath(replaced_).c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
   std::error_code error;
-  const fs::path reached = fs::read_symlink(DescriptorPath(target), error);
+  const fs::path reached = fs::read_symlink(DescriptorPath(replaced_), error);
   if (error) return FailureFromErrno(error.value(), path_);
   existing_ = info;
   return Place(reached);
@@ -151,7 +134,7 @@ Status AtomicOutputFile::State::PlaceOver(int target) {
 // No file there yet. A link to nothing gets the new file where it points, as a write through
 // it would: the kernel has already allowed following it (a protected link gives EACCES, not
 // ENOENT), so it is read once, where the kernel offers no way to create through it unnamed.
-Status AtomicOutputFile::State::PlaceNew() {
+Status LinuxReplacement::PlaceNew() {
   fs::path place(path_);
   const int link = ::open(path_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   if (link >= 0) {
@@ -163,10 +146,8 @@ Status AtomicOutputFile::State::PlaceNew() {
   return Place(place);
 }
 
-Status AtomicOutputFile::State::Place(const fs::path& place) {
-  if (!place.has_filename() || place.filename() == "." || place.filename() == "..") {
-    return PathFailure(FailureCode::kBadFileName, path_, kNoFileName);
-  }
+Status LinuxReplacement::Place(const fs::path& place) {
+  if (Status status = CheckNamesFile(place, path_); !status.ok()) return status;
   name_ = place.filename().string();
   // Opened now, so that nothing is left to fail between the rename and the flush that makes it
   // durable.
@@ -176,7 +157,7 @@ Status AtomicOutputFile::State::Place(const fs::path& place) {
   return {};
 }
 
-Status AtomicOutputFile::State::CreateReplacement() {
+Status LinuxReplacement::CreateReplacement() {
   // Unnamed until every record is on disk, so that a killed run leaves nothing behind. Over an
   // existing file readable by its owner alone until it has that file's permissions; a new one
   // has the usual permissions from the start.
@@ -187,18 +168,13 @@ Status AtomicOutputFile::State::CreateReplacement() {
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       return FailureFromErrno(errno, path_);
     }
-    if (Status status = CreateNamed(mode); !status.ok()) return status;
-  }
-  // Only root may give a file away; a member of the destination's group keeps at least that.
-  if (existing_ && ::fchown(fd_, existing_->st_uid, existing_->st_gid) != 0) {
-    [[maybe_unused]] const int group_kept =
-        ::fchown(fd_, static_cast<uid_t>(-1), existing_->st_gid);
+    return CreateNamed(mode);
   }
   return {};
 }
 
 // A hidden name instead, removed again when a signal ends the program.
-Status AtomicOutputFile::State::CreateNamed(mode_t mode) {
+Status LinuxReplacement::CreateNamed(mode_t mode) {
   removal_.emplace();
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_ = TemporaryName(static_cast<std::uint64_t>(::getpid()));
@@ -215,11 +191,24 @@ Status AtomicOutputFile::State::CreateNamed(mode_t mode) {
   return FailureFromErrno(error, path_);
 }
 
+Status LinuxReplacement::TakeOverDestination() {
+  if (!existing_) return {};
+  // Its owner first, as giving a file away clears set-ID bits; only root may give a file away,
+  // and a member of the destination's group keeps at least that.
+  if (::fchown(fd_, existing_->st_uid, existing_->st_gid) != 0) {
+    [[maybe_unused]] const int group_kept =
+        ::fchown(fd_, static_cast<uid_t>(-1), existing_->st_gid);
+  }
+  // Then its permissions, and its attributes, which hold its ACLs.
+  if (::fchmod(fd_, existing_->st_mode & 07777) != 0) return FailureFromErrno(errno, path_);
+  return CopyAttributes();
+}
+
 // Extended attributes hold the destination's ACLs among others. One that this filesystem cannot
 // hold (ENOTSUP) is left out, as a copy of the file would leave it; any other failure keeps the
 // destination as it is.
-Status AtomicOutputFile::State::CopyAttributes(int target) {
-  const std::string from = DescriptorPath(target);
+Status LinuxReplacement::CopyAttributes() {
+  const std::string from = DescriptorPath(replaced_);
   const auto names = ReadSized(
       [&](char* data, std::size_t size) { return ::listxattr(from.c_str(), data, size); });
   if (!names) return errno == ENOTSUP ? Status() : FailureFromErrno(errno, path_);
@@ -235,7 +224,7 @@ Status AtomicOutputFile::State::CopyAttributes(int target) {
   return {};
 }
 
-Status AtomicOutputFile::State::Write(std::string_view bytes) {
+Status LinuxReplacement::Write(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
@@ -246,7 +235,7 @@ Status AtomicOutputFile::State::Write(std::string_view bytes) {
     written_ += static_cast<std::uint64_t>(written);
   }
   if (written_ - written_back_ >= kWriteBackStep) {
-    // Only a hint: durability still comes from the fsync in Commit.
+    // Only a hint: durability still comes from the fsync in Flush.
     ::sync_file_range(fd_, static_cast<off_t>(written_back_),
                       static_cast<off_t>(written_ - written_back_), SYNC_FILE_RANGE_WRITE);
     written_back_ = written_;
@@ -256,7 +245,7 @@ Status AtomicOutputFile::State::Write(std::string_view bytes) {
   return {};
 }
 
-Status AtomicOutputFile::State::Commit() {
+Status LinuxReplacement::Flush() {
   if (flush_) {
     const int error = flush_->Finish();
     flush_.reset();
@@ -265,28 +254,12 @@ Status AtomicOutputFile::State::Commit() {
   if (const int error = FlushRetrying(&::fsync, fd_); error != 0) {
     return IoFailureFromErrno(error, path_);
   }
-  if (temporary_.empty()) {
-    if (Status status = Name(); !status.ok()) return status;
-  }
-  if (::renameat(folder_fd_, temporary_.c_str(), folder_fd_, name_.c_str()) != 0) {
-    return FailureFromErrno(errno, path_);
-  }
-  removal_.reset();
-  temporary_.clear();
-  // Every record is on disk since the fsync succeeded: closing has nothing left to report.
-  CloseKeepingErrno(std::exchange(fd_, -1));
-  // Syncing the folder makes the rename itself durable. A failure here cannot be undone, so it
-  // is not reported.
-  FlushRetrying(&::fsync, folder_fd_);
-  CloseKeepingErrno(std::exchange(folder_fd_, -1));
-  // Closing the last descriptor of a file whose last name is gone frees its blocks, which for a
-  // large file takes a while: done beside the caller, who may tell the user meanwhile.
-  if (replaced_ >= 0) closing_.emplace(std::exchange(replaced_, -1));
   return {};
 }
 
-// Gives the unnamed replacement a name beside the destination, to be renamed over it.
-Status AtomicOutputFile::State::Name() {
+// An unnamed replacement gets a name beside the destination, to be renamed over it.
+Status LinuxReplacement::Name() {
+  if (!temporary_.empty()) return {};
   const std::string self = DescriptorPath(fd_);
   removal_.emplace();
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -299,6 +272,35 @@ Status AtomicOutputFile::State::Name() {
     if (errno != EEXIST) break;
   }
   return FailureFromErrno(errno, path_);
+}
+
+Status LinuxReplacement::Rename() {
+  if (::renameat(folder_fd_, temporary_.c_str(), folder_fd_, name_.c_str()) != 0) {
+    return FailureFromErrno(errno, path_);
+  }
+  removal_.reset();
+  temporary_.clear();
+  // Every record is on disk since the fsync succeeded: closing has nothing left to report.
+  CloseKeepingErrno(std::exchange(fd_, -1));
+  // Syncing the folder makes the rename itself durable. A failure here cannot be undone, so it
+  // is not reported.
+  FlushRetrying(&::fsync, folder_fd_);
+  CloseKeepingErrno(std::exchange(folder_fd_, -1));
+  return {};
+}
+
+void LinuxReplacement::LetReplacedGo() {
+  // Closing the last descriptor of a file whose last name is gone frees its blocks, which for a
+  // large file takes a while: done beside the caller, who may tell the user meanwhile.
+  if (replaced_ >= 0) closing_.emplace(std::exchange(replaced_, -1));
+}
+
+}  // namespace
+
+void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+std::unique_ptr<NativeReplacement> NewNativeReplacement(const std::string& path) {
+  return std::make_unique<LinuxReplacement>(path);
 }
 
 }  // namespace tessaril

@@ -1,4 +1,4 @@
-#include "platform/posix/errno_failure.h"
+#include "platform/linux/errno_failure.h"
 
 #include <sys/stat.h>
 
