@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QCompleter>
@@ -56,12 +55,13 @@ class QtForm1 : public Form1Driver {
   SeenControl Seen(std::optional<Form1Control> control) const override {
     const QWidget* widget = control ? Widget(*control) : &form_;
     const QRect box = control ? widget->geometry() : QRect(QPoint(), form_.size());
+    const QString text = control ? widget->property("text").toString() : form_.windowTitle();
     // The focus is where it goes when the window is active again.
     return {box.left(),
             box.top(),
             box.right() + 1,
             box.bottom() + 1,
-            (control ? widget->property("text").toString() : form_.windowTitle()).toStdString(),
+            text.toStdString(),
             Accessible(widget)->text(QAccessible::Name).toStdString(),
             form_.focusWidget() == widget};
   }
@@ -126,7 +126,6 @@ class QtForm1 : public Form1Driver {
     for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
       SCOPED_TRACE(i);
       const QWidget* widget = Widget(static_cast<Form1Control>(i));
-      const QRect box = widget->geometry();
       EXPECT_EQ(QFontInfo(widget->font()).pixelSize(), QFontInfo(font_).pixelSize());
       const QFontMetrics metrics = widget->fontMetrics();
       if (auto* label = qobject_cast<const QLabel*>(widget)) {
@@ -140,9 +139,9 @@ class QtForm1 : public Form1Driver {
             label->text());
         EXPECT_TRUE(inside.contains(needed)) << needed.width() << "x" << needed.height();
       } else if (auto* button = qobject_cast<const QPushButton*>(widget)) {
-        EXPECT_LT(metrics.size(Qt::TextShowMnemonic, button->text()).width(), box.width());
+        EXPECT_LT(metrics.size(Qt::TextShowMnemonic, button->text()).width(), widget->width());
       } else {
-        EXPECT_LE(widget->minimumSizeHint().height(), box.height());
+        EXPECT_LE(widget->minimumSizeHint().height(), widget->height());
       }
     }
     EXPECT_GE(form_.Label1->height(), 3 * form_.Label1->fontMetrics().lineSpacing());

@@ -93,8 +93,6 @@ class Win32Form1 : public Form1Driver {
  public:
   Win32Form1() { UseFont(0); }
   ~Win32Form1() override { Shut(); }
-  Win32Form1(const Win32Form1&) = delete;
-  Win32Form1& operator=(const Win32Form1&) = delete;
 
   Form1Window& form() override { return *form_; }
   // A set font is `pixels` high at the system's dpi.
