@@ -11,14 +11,16 @@ namespace tessaril::testing {
 
 /// What the user and a screen reader find of a control, or of the window: its title.
 struct SeenControl {
-  int left, top, right, bottom;  // Edges in pixels in the window's client area.
-  std::string text;              // UTF-8, with "&" before the access key.
-  std::string name;              // What a screen reader says.
+  struct {
+    int left, top, right, bottom;
+  } box;             // In pixels in the window's client area.
+  std::string text;  // UTF-8, with "&" before the access key.
+  std::string name;  // What a screen reader says.
   bool focused;
 };
 
-// In the order of the drivers' key tables; kEnter is the keypad's, kClick the mouse's on
-// "Konvertieren".
+// In the order of the drivers' key tables, Alt and a letter after the others; kEnter is the
+// keypad's, kClick the mouse's on "Konvertieren".
 enum class Key { kTab, kReturn, kEnter, kEscape, kAltA, kAltE, kAltK, kAltN, kClick };
 
 /// `Form1` of one toolkit, worked as the keyboard, the mouse, a file manager and a screen

@@ -56,21 +56,21 @@ TEST(Form1, ControlsHaveTheirTextsPlacesAndTabOrder) {
     window->UseFont(pixels);
     const double least = std::max(dpi_scale, pixels / 12.0);
     const SeenControl client = window->Seen(std::nullopt);
-    const double scale = client.right / 408.0;
+    const double scale = client.box.right / 408.0;
     SCOPED_TRACE(std::to_string(pixels) + " px font, scale " + std::to_string(scale));
     EXPECT_GE(scale, least);
     EXPECT_LE(scale, least * 1.5);
-    EXPECT_TRUE(!exact || (client.right == std::lround(408 * least) &&
-                           client.bottom == std::lround(152 * least)))
-        << client.right << "x" << client.bottom;
-    EXPECT_NEAR(client.bottom, 152 * scale, 1);
+    EXPECT_TRUE(!exact || (client.box.right == std::lround(408 * least) &&
+                           client.box.bottom == std::lround(152 * least)))
+        << client.box.right << "x" << client.box.bottom;
+    EXPECT_NEAR(client.box.bottom, 152 * scale, 1);
     for (const Expected& e : controls) {
       SCOPED_TRACE(e.name);
       const SeenControl seen = window->Seen(e.control);
-      EXPECT_NEAR(seen.left, e.left * scale, 1);
-      EXPECT_NEAR(seen.top, e.top * scale, 1);
-      EXPECT_NEAR(seen.right, e.right * scale, 1);
-      EXPECT_NEAR(seen.bottom, e.bottom * scale, 1);
+      EXPECT_NEAR(seen.box.left, e.left * scale, 1);
+      EXPECT_NEAR(seen.box.top, e.top * scale, 1);
+      EXPECT_NEAR(seen.box.right, e.right * scale, 1);
+      EXPECT_NEAR(seen.box.bottom, e.bottom * scale, 1);
       EXPECT_EQ(seen.text, e.text);
       EXPECT_EQ(seen.name, e.name);
     }

@@ -14,7 +14,6 @@
 #include <cwchar>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/windows/wide_text.h"
@@ -119,10 +118,7 @@ class Win32Form1 : public Form1Driver {
     } else if (::GetWindowRect(window, &box)) {
       ::MapWindowPoints(HWND_DESKTOP, form_->handle(), reinterpret_cast<POINT*>(&box), 2);
     }
-    return {box.left,
-            box.top,
-            box.right,
-            box.bottom,
+    return {{box.left, box.top, box.right, box.bottom},
             WindowText(window),
             AccessibleName(window),
             ::GetFocus() == window};
@@ -134,15 +130,9 @@ class Win32Form1 : public Form1Driver {
   std::vector<std::string> Press(Key key, bool) override {
     // In the order of Key: what the keyboard sends to the focused control. The keypad's Enter
     // is Return with the extended-key flag; Alt and a letter come as a system character.
-    constexpr LPARAM kExtended = LPARAM{1} << 24, kAlt = LPARAM{1} << 29;
-    static const std::tuple<UINT, WPARAM, LPARAM> keys[] = {{WM_KEYDOWN, VK_TAB, 1},
-                                                            {WM_KEYDOWN, VK_RETURN, 1},
-                                                            {WM_KEYDOWN, VK_RETURN, 1 | kExtended},
-                                                            {WM_KEYDOWN, VK_ESCAPE, 1},
-                                                            {WM_SYSCHAR, L'a', kAlt},
-                                                            {WM_SYSCHAR, L'e', kAlt},
-                                                            {WM_SYSCHAR, L'k', kAlt},
-                                                            {WM_SYSCHAR, L'n', kAlt}};
+    const WPARAM keys[] = {VK_TAB, VK_RETURN, VK_RETURN, VK_ESCAPE, L'a', L'e', L'k', L'n'};
+    const bool alt = key >= Key::kAltA;
+    const LPARAM flags = alt ? LPARAM{1} << 29 : 1 | (key == Key::kEnter ? LPARAM{1} << 24 : 0);
     g_notices.clear();
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, AnswerNotice);
     if (key == Key::kClick) {
@@ -150,8 +140,8 @@ class Win32Form1 : public Form1Driver {
       ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
       ::PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     } else {
-      const auto& [message, wparam, lparam] = keys[static_cast<std::size_t>(key)];
-      ::PostMessageW(::GetFocus(), message, wparam, lparam);
+      ::PostMessageW(::GetFocus(), alt ? WM_SYSCHAR : WM_KEYDOWN, keys[static_cast<int>(key)],
+                     flags);
     }
     Pump();
     ::KillTimer(nullptr, timer);
