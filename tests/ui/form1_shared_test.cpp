@@ -141,6 +141,7 @@ TEST(Form1, KeysAndClicksPressOnlyWhatTheyName) {
     EXPECT_FALSE(window->Busy());
     EXPECT_TRUE(window->IsOpen());
   }
+  window->Focus(C::kTxtSource);
   window->Press(Key::kAltE, true);
   EXPECT_FALSE(window->IsOpen()) << "Alt+E closes the window";
 }

@@ -56,11 +56,10 @@ class QtForm1 : public Form1Driver {
     const QWidget* widget = control ? Widget(*control) : &form_;
     const QRect box = control ? widget->geometry() : QRect(QPoint(), form_.size());
     const QString text = control ? widget->property("text").toString() : form_.windowTitle();
-    // The focus is where it goes when the window is active again.
     return {{box.left(), box.top(), box.right() + 1, box.bottom() + 1},
             text.toStdString(),
             Accessible(widget)->text(QAccessible::Name).toStdString(),
-            form_.focusWidget() == widget};
+            QApplication::focusWidget() == widget};
   }
   bool HasIcon() const override { return !form_.windowIcon().isNull(); }
   void Focus(Form1Control control) override { Widget(control)->setFocus(); }
@@ -95,6 +94,7 @@ class QtForm1 : public Form1Driver {
     // A button's access key presses it a moment later, as the button is seen going down.
     if (acts) (void)QTest::qWaitFor([&] { return !seen.empty() || !form_.isVisible(); }, 2000);
     QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     if (form_.isVisible()) {
       form_.activateWindow();
       EXPECT_TRUE(QTest::qWaitForWindowActive(&form_));
