@@ -81,7 +81,8 @@ class QtForm1 : public Form1Driver {
                ? "|modal over the window|"
                : "|") +
           (QGuiApplication::overrideCursor() ? "wait cursor|" : "") +
-          (box->windowIcon().isNull() ? "no title-bar icon|" : "") + box->text().toStdString());
+          (box->windowIcon().isNull() ? "no title-bar icon|" : "") +
+          (box->textFormat() == Qt::PlainText ? "" : "markup|") + box->text().toStdString());
       box->done(QMessageBox::Ok);
     });
     answerer.start(0);
