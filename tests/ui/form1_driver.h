@@ -9,14 +9,15 @@
 
 namespace tessaril::testing {
 
-/// What the user and a screen reader find of a control, or of the window: its title.
+/// What the user and a screen reader find of a control, or of the window: its client area and
+/// its title.
 struct SeenControl {
   struct {
     int left, top, right, bottom;
   } box;             // In pixels in the window's client area.
   std::string text;  // UTF-8, with "&" before the access key.
   std::string name;  // What a screen reader says.
-  bool focused;
+  bool focused;      // Has the keyboard focus.
 };
 
 // In the order of the drivers' key tables, Alt and a letter after the others; kEnter is the

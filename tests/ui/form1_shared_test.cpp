@@ -21,11 +21,11 @@ constexpr char kWarning[] =
 
 // The one notice of a conversion: success, or the failure after its opening words.
 std::string Notice(const std::string& failure) {
-  return "Velmora Tessaril 3.x --> 4.x|" +
-         (failure.empty()
-              ? "information|OK|modal over the window|Konvertieren erfolgreich "
-                "abgeschlossen"
-              : "critical|OK|modal over the window|Fehler beim konvertieren: " + failure);
+  const bool success = failure.empty();
+  return std::string("Velmora Tessaril 3.x --> 4.x|") + (success ? "information" : "critical") +
+         "|OK|modal over the window|" +
+         (success ? "Konvertieren erfolgreich abgeschlossen"
+                  : "Fehler beim konvertieren: " + failure);
 }
 
 // Every control in its place at the design's size at the system's dpi, and with larger fonts
