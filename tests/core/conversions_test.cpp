@@ -346,6 +346,8 @@ std::vector<Conversion> Conversions() {
      k52 + "neue Katalogdatei „“ ist nicht angegeben"},
     {"DestinationEndingInASlash", three, "velmora.kat", "new.kat/", kFails,
      k52 + kNew + " nennt keinen Dateinamen"},
+    {"DestinationEndingInADot", three, "velmora.kat", "none/.", kFails,
+     k52 + kNew + " nennt keinen Dateinamen"},
     // A full disk at each stage of the writing.
     {"DiskFullAtTheFirstRecord", many, "velmora.kat", "old.kat", kFails, k61, 0},
     {"InsideTheFirstRecord", many, "velmora.kat", "old.kat", kFails, k61, 31},
