@@ -41,10 +41,7 @@ void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record
 
 RecordWriter::RecordWriter() : chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes)) {}
 
-Status RecordWriter::Open(const std::string& path) {
-  used_ = 0;
-  return file_.Open(path);
-}
+Status RecordWriter::Open(const std::string& path) { return file_.Open(path); }
 
 Status RecordWriter::Add(const CatalogEntry& entry) {
   EncodeRecord(entry, std::span<char, kRecordSize>(chunk_.get() + used_, kRecordSize));

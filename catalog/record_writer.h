@@ -30,7 +30,7 @@ class RecordWriter {
  public:
   RecordWriter();
 
-  /// Opens the replacement file for `path`.
+  /// Opens the replacement file for `path`; once, as a writer writes one catalogue.
   Status Open(const std::string& path);
 
   /// Adds `entry` as the next record; fails when a full chunk cannot be written.

@@ -117,7 +117,7 @@ struct Conversion {
 void PrintTo(const Conversion& run, std::ostream* out) { *out << run.name; }
 
 // Every case meets the same folder: an old destination with its own permissions, a folder,
-// a FIFO, a read-only file, links to a file, to nothing and in a loop, and what an ordinary
+// a FIFO, a read-only file, links to a file, to nothing and too many, and what an ordinary
 // user may not read or write.
 void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   testing::WriteBytes((at / "velmora.kat").string(), source_bytes);
@@ -137,8 +137,6 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   for (int hop = 2; hop <= 41; ++hop) {
     fs::create_symlink("hop-" + std::to_string(hop - 1), at / ("hop-" + std::to_string(hop)));
   }
-  fs::create_symlink("loop-b", at / "loop-a");
-  fs::create_symlink("loop-a", at / "loop-b");
   // Root may read and write whatever the permissions say, so the folder goes to user 65534,
   // who then converts.
   if (::geteuid() == 0) {
@@ -304,8 +302,6 @@ std::vector<Conversion> Conversions() {
                     bad_10001 = k13 + "10001, Spalten 56 bis 65: „31.02.2020“";
   const Conversion runs[] = {
     {"TenLinesCRLF", ValidCatalogue(10), "velmora.kat", "new.kat", 10, ""},
-    {"CR", ValidCatalogue(10, "\r"), "velmora.kat", "new.kat", 10, ""},
-    {"LF", ValidCatalogue(10, "\n"), "velmora.kat", "new.kat", 10, ""},
     {"LastLineWithoutEnd", three.substr(0, three.size() - 2), "velmora.kat", "new.kat", 3, ""},
     {"OverALongerOneKeepingItsMode", three, "velmora.kat", "old.kat", 3, ""},
     {"OverItsOwnSource", ValidCatalogue(100), "velmora.kat", "velmora.kat", 100, ""},
@@ -317,18 +313,15 @@ std::vector<Conversion> Conversions() {
     {"41Links", three, "velmora.kat", "hop-41", kFails, k75 + kNew + kLinks},
     {"DanglingLink", three, "velmora.kat", "dangling.kat", 3, ""},
     {"MissingSource", three, "missing.kat", "new.kat", kFails, k53 + kOld},
-    {"MissingOldKept", three, "missing.kat", "old.kat", kFails, k53 + kOld},
     {"EmptySourcePath", three, "", "old.kat", kFails,
      k52 + "alte Katalogdatei „“ ist nicht angegeben"},
     {"SourceFolderMissing", three, "none/a.kat", "new.kat", kFails, k76 + kOld + kGone},
     {"SourceUnderAFile", three, "velmora.kat/a", "new.kat", kFails, k76 + kOld + kUnderFile},
     {"SourceIsAFolder", three, "real", "new.kat", kFails, k75 + kOld + kFolder},
     {"SourceIsAFIFO", three, "fifo", "new.kat", kFails, k75 + kOld + kNotFile},
-    {"SourceIsADevice", three, "/dev/null", "old.kat", kFails, k75 + kOld + kNotFile},
     {"SourceNameTooLong", three, std::string(300, 'n'), "new.kat", kFails, k52 + kOld + kLong},
     {"SourceNotReadable", three, "unreadable.kat", "old.kat", kFails, k70 + kOld},
     {"SourceFolderClosed", three, "hidden/velmora.kat", "old.kat", kFails, k70 + kOld},
-    {"BadDateOnLine5", bad_line_5, "velmora.kat", "new.kat", kFails, bad_5},
     {"BadDateOldKept", bad_line_5, "velmora.kat", "old.kat", kFails, bad_5},
     {"BlankLine4", three + "\r\n" + three, "velmora.kat", "new.kat", kFails,
      k13 + "4, Spalten 56 bis 65: „“ (die Zeile ist leer)"},
@@ -343,8 +336,6 @@ std::vector<Conversion> Conversions() {
      k75 + kNew + " ist schreibgeschützt"},
     {"DestinationFolderNotWritable", three, "velmora.kat", "locked/old.kat", kFails, k70 + kNew},
     {"DestinationIsADevice", three, "velmora.kat", "/dev/null", kFails, k75 + kNew + kNotFile},
-    {"DestinationIsAFIFO", three, "velmora.kat", "fifo", kFails, k75 + kNew + kNotFile},
-    {"LinkLoop", three, "velmora.kat", "loop-a", kFails, k75 + kNew + kLinks},
     {"DestinationNameTooLong", three, "velmora.kat", std::string(300, 'n'), kFails,
      k52 + kNew + kLong},
     {"NULInTheSourcePath", three, std::string("velmora.kat\0x", 13), "new.kat", kFails,
@@ -354,6 +345,8 @@ std::vector<Conversion> Conversions() {
     {"EmptyDestinationPath", three, "velmora.kat", "", kFails,
      k52 + "neue Katalogdatei „“ ist nicht angegeben"},
     {"DestinationEndingInASlash", three, "velmora.kat", "new.kat/", kFails,
+     k52 + kNew + " nennt keinen Dateinamen"},
+    {"DestinationEndingInADot", three, "velmora.kat", "none/.", kFails,
      k52 + kNew + " nennt keinen Dateinamen"},
     // A full disk at each stage of the writing.
     {"DiskFullAtTheFirstRecord", many, "velmora.kat", "old.kat", kFails, k61, 0},
@@ -368,9 +361,10 @@ std::vector<Conversion> Conversions() {
      k70 + kNew},
     {"AnotherUsersFile", three, "velmora.kat", "foreign.kat", kFails, k70 + kNew},
     {"FolderNotListable", three, "velmora.kat", "unlisted/old.kat", kFails, k70 + kNew},
-    {"SourceCutShortAndRewrittenWhileRead", many, "velmora.kat", "old.kat", kFails,
+    // Written anew with other lines of the same size: the times tell it, as the size cannot.
+    {"SourceRewrittenWhileRead", many, "velmora.kat", "old.kat", kFails,
      "[57] Geräte-E/A-Fehler: " + kOld + " wurde während des Lesens verändert", kNone, kNone,
-     Fault(), three},
+     Fault(), ValidCatalogue(kLines, "\r")},
     // Faults of the system at each step of the replacing.
     {"NoUnnamedFiles", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, kNoUnnamedFiles},
     {"NoUnnamedFilesDiskFull", many, "velmora.kat", "old.kat", kFails, k61, 31, kNone,
@@ -499,10 +493,9 @@ TEST(Conversions, AnInterruptedFlushIsMadeAgain) {
   EXPECT_EQ(calls, 3);
 }
 
-// The system errors no real file in these tests can be made to give.
+// The system errors that neither a real file nor a fault of the rows above gives.
 TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
   const std::pair<std::vector<int>, const char*> cases[] = {
-      {{EPERM}, "70 Zugriff verweigert: „p“"},
       {{EINVAL, EILSEQ}, "52 Dateiname oder -nummer falsch: „p“"},
       {{EISDIR}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“ ist ein Ordner"},
       {{EROFS},
@@ -511,7 +504,6 @@ TEST(Conversions, SystemErrorsMapToTheirCodesAndNameThePath) {
       {{ETXTBSY, EBUSY}, "75 Fehler beim Zugriff auf Pfad/Datei: „p“"},
       {{ENOSPC, EDQUOT}, "61 Datenträger voll: „p“"},
       {{ENOMEM}, "7 Nicht genügend Speicher: „p“"},
-      {{EIO}, "57 Geräte-E/A-Fehler: „p“"},
   };
   for (const auto& [errors, expected] : cases) {
     for (const int error : errors) {

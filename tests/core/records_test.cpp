@@ -5,6 +5,7 @@
 
 #include "catalog/line_parser.h"
 #include "catalog/record_writer.h"
+#include "platform/codepage.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {
@@ -66,6 +67,12 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
   mismatch(x55, "", " (die Zeile endet schon nach Spalte 55)");
   mismatch("Kr\xE4mer", "", " (die Zeile endet schon nach Spalte 6)");
   mismatch("", "", " (die Zeile ist leer)");
+  // Every byte where Windows-1252 differs from Latin-1 and its neighbours; the five unassigned
+  // ones are kept as they are.
+  std::string bytes;
+  for (int byte = 0x7F; byte <= 0xA0; ++byte) bytes += static_cast<char>(byte);
+  EXPECT_EQ(Cp1252ToUtf8(bytes),
+            "\x7F€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ\u00A0");
   mismatch(x55 +
                "\xFC"
                "ber\x80\x81",

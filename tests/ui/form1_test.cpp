@@ -204,17 +204,15 @@ TEST(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
   Form1& form = window.form_;
   // MIME type, data, the actions the source offers, and the path the box shows after it, or
   // none when the drop is refused. A drop is always a copy: a source that offers only to move
-  // the file (and would delete it afterwards) is refused.
+  // the file (and would delete it afterwards) is refused. A file manager's list of one or more
+  // local files is the shared window test's.
   const std::tuple<const char*, const char*, Qt::DropActions, QString> cases[] = {
-      {"text/uri-list", "file:///tmp/alte%20Kataloge/j%C3%BC.kat\r\n", Qt::CopyAction,
-       QStringLiteral("/tmp/alte Kataloge/jü.kat")},
       {"text/plain", "/home/anna/velmora.kat", Qt::CopyAction,
        QStringLiteral("/home/anna/velmora.kat")},
       {"text/plain", "file:///srv/k.kat\n", Qt::CopyAction | Qt::MoveAction,
        QStringLiteral("/srv/k.kat")},
       {"text/uri-list", "file:///srv/k.kat\r\n", Qt::MoveAction, {}},
       {"text/uri-list", "https://www.velmora.example/k.kat\r\n", Qt::CopyAction, {}},
-      {"text/uri-list", "file:///a.kat\r\nfile:///b.kat\r\n", Qt::CopyAction, {}},
   };
   for (const auto& [type, data, actions, path] : cases) {
     form.txtSource->setText(QStringLiteral("/vorher.kat"));
