@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -101,9 +100,7 @@ WindowsReplacement::~WindowsReplacement() {
 }
 
 Status WindowsReplacement::FindDestination() {
-  const std::optional<std::wstring> wide = FileCallPath(path_);
-  if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
-  target_ = *wide;
+  if (Status status = FileCallPath(path_, target_); !status.ok()) return status;
   if (Status status = CheckDestination(target_, path_, destination_); !status.ok()) return status;
   return CheckNamesFile(target_, path_);
 }

@@ -58,9 +58,14 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     std::string source;  // UTF-8, inside the folder.
     std::string dest;
     Before before;
-    std::string_view notice_start;  // Empty for success.
-    bool as_program = false;        // Through the converter program's command line.
+    std::string notice;       // After "Fehler beim konvertieren: ", or empty for success.
+    bool as_program = false;  // Through the converter program's command line.
   };
+  // The notices' parts, with <source> and <dest> for the paths.
+  const std::string k52 = "[52] Dateiname oder -nummer falsch: ",
+                    k75 = "[75] Fehler beim Zugriff auf Pfad/Datei: ",
+                    kOld = "alte Katalogdatei „<source>“", kNew = "neue Katalogdatei „<dest>“",
+                    kDevice = " ist keine reguläre Datei", kFolder = " ist ein Ordner";
   const std::string too_long(300, 'x');
   // Well beyond MAX_PATH in all, each name within the 255 a name may have.
   const std::string deep = std::string(200, 'o') + "\\" + std::string(100, 'p');
@@ -72,28 +77,30 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
       {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", true},
       {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
       {"velmora.kat", "privat.kat", Before::kPrivate, ""},
-      {"velmora.kat", "NUL", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "COM¹.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "lpt³", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "alt.kat", Before::kReadOnly, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "NUL", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "CON", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "COM¹.kat", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "lpt³", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "ordner", Before::kFolder, k75 + kNew + kFolder},
+      {"velmora.kat", "alt.kat", Before::kReadOnly, k75 + kNew + " ist schreibgeschützt"},
       // Held open by another program past the retries: refused only when the records are written.
-      {"velmora.kat", "alt.kat", Before::kHeld, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", "alt.kat:s", Before::kOldFile, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", "fehlt\\neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
-      {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden"},
-      {"NUL", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"CON", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat:s", "neu.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {".", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kHeld,
+       k75 + kNew + " wird von einem anderen Programm benutzt"},
+      {"velmora.kat", "a<b.kat", Before::kNothing, k52 + kNew},
+      {"velmora.kat", too_long, Before::kNothing, k52 + kNew + " ist zu lang"},
+      {"velmora.kat", "\xFF.kat", Before::kNothing, k52 + kNew},
+      {"velmora.kat", "alt.kat:s", Before::kOldFile, k52 + kNew},
+      {"velmora.kat", "fehlt\\neu.kat", Before::kNothing,
+       "[76] Pfad nicht gefunden: " + kNew + " liegt in einem fehlenden Ordner"},
+      {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden: " + kOld},
+      {"NUL", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
+      {"CON", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
+      {"velmora.kat:s", "neu.kat", Before::kNothing, k52 + kOld},
+      {".", "neu.kat", Before::kNothing, k75 + kOld + kFolder},
   };
   const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, notice_start, as_program] : cases) {
+  for (const auto& [source, dest, before, expected_notice, as_program] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -163,11 +170,11 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
     const std::string& notice = notices.seen[0].text;
 
-    const bool succeeded = notice_start.empty();
-    EXPECT_TRUE(notice.starts_with(succeeded
-                                       ? "Konvertieren erfolgreich abgeschlossen"
-                                       : "Fehler beim konvertieren: " + std::string(notice_start)))
-        << notice;
+    const bool succeeded = expected_notice.empty();
+    EXPECT_EQ(notice, succeeded
+                          ? "Konvertieren erfolgreich abgeschlossen"
+                          : "Fehler beim konvertieren: " +
+                                testing::WithPaths(expected_notice, utf8(source), utf8(dest)));
     // The new records, or what was there before; no temporary file, and a new file only after
     // a success.
     if (before == Before::kFolder) {
