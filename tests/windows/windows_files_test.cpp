@@ -6,11 +6,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "catalog/convert_catalog.h"
@@ -43,14 +41,36 @@ std::wstring AccessRules(const fs::path& path) {
 }
 
 // The converter program started on two wide paths, as from a command prompt; its exit code.
-int RunConverterProgram(const fs::path& source, const fs::path& dest) {
+// With `rules_while_written`, it takes the access rules of the new file beside `dest` as soon as
+// records are in it, and kills the program (code 9).
+DWORD RunConverterProgram(const fs::path& source, const fs::path& dest,
+                          std::wstring* rules_while_written = nullptr) {
   const std::string directory = ProgramDirectory();
   const fs::path program =
       fs::path(std::u8string(directory.begin(), directory.end())) / TESSARIL_CONVERT_FILE;
-  // cmd.exe takes the outermost quotes away.
-  return ::_wsystem((L"\"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" +
-                     dest.wstring() + L"\"\"")
-                        .c_str());
+  std::wstring command =
+      L"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" + dest.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};  // Without a process, no exit code: ~0.
+  ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                   &started);
+  for (WIN32_FIND_DATAW found;
+       rules_while_written && ::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT;) {
+    const HANDLE search =
+        ::FindFirstFileW((dest.parent_path() / L".tessaril-*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    ::FindClose(search);
+    if (found.nFileSizeLow == 0) continue;
+    *rules_while_written = AccessRules(dest.parent_path() / found.cFileName);
+    ::TerminateProcess(started.hProcess, 9);
+  }
+  DWORD code = ~0U;
+  ::WaitForSingleObject(started.hProcess, INFINITE);
+  ::GetExitCodeProcess(started.hProcess, &code);
+  ::CloseHandle(started.hProcess);
+  ::CloseHandle(started.hThread);
+  return code;
 }
 
 TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesAndRules) {
@@ -142,20 +162,14 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
                             : ::CreateFileW(wide(dest).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
     const auto entries_before = entries();
-
-    // Takes the rules of the new file beside the destination while it is there.
-    std::atomic<bool> done = false;
-    std::wstring rules_while_written;
-    std::thread watcher([&] {
-      WIN32_FIND_DATAW found;
-      const std::wstring pattern = folder.path() / L".tessaril-*.tmp";
-      while (before == Before::kPrivate && !done && rules_while_written.empty()) {
-        const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) continue;
-        ::FindClose(search);
-        rules_while_written = AccessRules(folder.path() / found.cFileName);
-      }
-    });
+    // A run killed while it writes leaves the old file as it was, and nothing beside it (counted
+    // below); nobody the destination keeps out may read the records even while they are written.
+    if (before == Before::kPrivate) {
+      std::wstring rules_while_written;
+      EXPECT_EQ(RunConverterProgram(wide(source), wide(dest), &rules_while_written), 9u);
+      EXPECT_EQ(rules_while_written, rules_before);
+      EXPECT_EQ(testing::ReadBytes(wide(dest)), old_bytes);
+    }
     testing::RecordingNotices notices;
     if (as_program) {
       const bool ran = RunConverterProgram(wide(source), wide(dest)) == 0;
@@ -164,8 +178,6 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     } else {
       ConvertCatalog(utf8(source), utf8(dest), notices);
     }
-    done = true;
-    watcher.join();
     if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
     const std::string& notice = notices.seen[0].text;
@@ -187,12 +199,10 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     }
     EXPECT_EQ(entries(), entries_before + (succeeded && before == Before::kNothing ? 1 : 0))
         << dest;
-    // Nobody the destination keeps out may read the records, neither while they are written
-    // nor after.
+    // Nor after it, and the file stays hidden and a system file.
     if (before == Before::kPrivate) {
       // Wine keeps rules as a mode and gives a private file "D:(A;;FA;;;SY)".
       EXPECT_EQ(rules_before.find(L";WD)"), std::wstring::npos) << "everyone";
-      EXPECT_EQ(rules_while_written, rules_before);
       EXPECT_EQ(AccessRules(wide(dest)), rules_before);
       EXPECT_EQ(::GetFileAttributesW(wide(dest).c_str()) & kHiddenSystem, kHiddenSystem);
     }
