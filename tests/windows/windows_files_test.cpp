@@ -40,11 +40,11 @@ std::wstring AccessRules(const fs::path& path) {
   return rules;
 }
 
-// The converter program started on two wide paths, as from a command prompt; its exit code.
-// With `rules_while_written`, it takes the access rules of the new file beside `dest` as soon as
-// records are in it, and kills the program (code 9).
-DWORD RunConverterProgram(const fs::path& source, const fs::path& dest,
-                          std::wstring* rules_while_written = nullptr) {
+// The converter program started on two wide paths, as from a command prompt, and killed (code 9)
+// as soon as records are in its new file beside `dest`; its exit code, and the access rules the
+// new file had then.
+DWORD KillConverterWhileWriting(const fs::path& source, const fs::path& dest,
+                                std::wstring& rules_while_written) {
   const std::string directory = ProgramDirectory();
   const fs::path program =
       fs::path(std::u8string(directory.begin(), directory.end())) / TESSARIL_CONVERT_FILE;
@@ -55,14 +55,13 @@ DWORD RunConverterProgram(const fs::path& source, const fs::path& dest,
   PROCESS_INFORMATION started{};  // Without a process, no exit code: ~0.
   ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                    &started);
-  for (WIN32_FIND_DATAW found;
-       rules_while_written && ::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT;) {
+  for (WIN32_FIND_DATAW found; ::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT;) {
     const HANDLE search =
         ::FindFirstFileW((dest.parent_path() / L".tessaril-*.tmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) continue;
     ::FindClose(search);
     if (found.nFileSizeLow == 0) continue;
-    *rules_while_written = AccessRules(dest.parent_path() / found.cFileName);
+    rules_while_written = AccessRules(dest.parent_path() / found.cFileName);
     ::TerminateProcess(started.hProcess, 9);
   }
   DWORD code = ~0U;
@@ -78,8 +77,7 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     std::string source;  // UTF-8, inside the folder.
     std::string dest;
     Before before;
-    std::string notice;       // After "Fehler beim konvertieren: ", or empty for success.
-    bool as_program = false;  // Through the converter program's command line.
+    std::string notice;  // After "Fehler beim konvertieren: ", or empty for success.
   };
   // The notices' parts, with <source> and <dest> for the paths.
   const std::string k52 = "[52] Dateiname oder -nummer falsch: ",
@@ -93,10 +91,10 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
       {"velmora.kat", "Bücher-äöüß.kat", Before::kOldFile, ""},
       {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
       {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
-      // No code page but UTF-16 holds both names: "OMEGA.kat" would be written in the ANSI one.
-      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", true},
+      // Also killed as a program while it writes. No code page but UTF-16 holds both names:
+      // "OMEGA.kat" would be written in the ANSI one.
+      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kPrivate, ""},
       {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
-      {"velmora.kat", "privat.kat", Before::kPrivate, ""},
       {"velmora.kat", "NUL", Before::kNothing, k75 + kNew + kDevice},
       {"velmora.kat", "CON", Before::kNothing, k75 + kNew + kDevice},
       {"velmora.kat", "COM¹.kat", Before::kNothing, k75 + kNew + kDevice},
@@ -120,7 +118,7 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
   };
   const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, expected_notice, as_program] : cases) {
+  for (const auto& [source, dest, before, expected_notice] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -166,27 +164,19 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     // below); nobody the destination keeps out may read the records even while they are written.
     if (before == Before::kPrivate) {
       std::wstring rules_while_written;
-      EXPECT_EQ(RunConverterProgram(wide(source), wide(dest), &rules_while_written), 9u);
+      EXPECT_EQ(KillConverterWhileWriting(wide(source), wide(dest), rules_while_written), 9u);
       EXPECT_EQ(rules_while_written, rules_before);
       EXPECT_EQ(testing::ReadBytes(wide(dest)), old_bytes);
     }
     testing::RecordingNotices notices;
-    if (as_program) {
-      const bool ran = RunConverterProgram(wide(source), wide(dest)) == 0;
-      notices.ShowNotice(ran ? "Konvertieren erfolgreich abgeschlossen" : "",
-                         NoticeIcon::kInformation);
-    } else {
-      ConvertCatalog(utf8(source), utf8(dest), notices);
-    }
+    ConvertCatalog(utf8(source), utf8(dest), notices);
     if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
-    const std::string& notice = notices.seen[0].text;
-
     const bool succeeded = expected_notice.empty();
-    EXPECT_EQ(notice, succeeded
-                          ? "Konvertieren erfolgreich abgeschlossen"
-                          : "Fehler beim konvertieren: " +
-                                testing::WithPaths(expected_notice, utf8(source), utf8(dest)));
+    EXPECT_EQ(notices.seen[0].text,
+              succeeded ? "Konvertieren erfolgreich abgeschlossen"
+                        : "Fehler beim konvertieren: " +
+                              testing::WithPaths(expected_notice, utf8(source), utf8(dest)));
     // The new records, or what was there before; no temporary file, and a new file only after
     // a success.
     if (before == Before::kFolder) {
