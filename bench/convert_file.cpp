@@ -63,7 +63,8 @@ int ConvertFile(const std::vector<std::string>& arguments) {
 #if defined(_WIN32)
 // Wide arguments, as the ANSI code page would turn "ΩMEGA.kat" into "OMEGA.kat".
 int wmain(int argc, wchar_t** argv) {
-  // The notices are UTF-8, which a console shows as such only when told; as it was afterwards.
+  // The notices are UTF-8, which a console shows only when told; it keeps what it is told after
+  // the program, so it gets its own code page back. None (0) without a console.
   const UINT code_page = ::GetConsoleOutputCP();
   if (code_page != 0) ::SetConsoleOutputCP(CP_UTF8);
   const int result = ConvertFile(tessaril::Utf8Arguments(argc, argv));

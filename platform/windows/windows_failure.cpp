@@ -36,7 +36,7 @@ constexpr ErrorMapping kErrorMappings[] = {
     {ERROR_DISK_FULL, FailureCode::kDiskFull},
     {ERROR_HANDLE_DISK_FULL, FailureCode::kDiskFull},
     {kErrorDiskQuotaExceeded, FailureCode::kDiskFull},
-    {ERROR_FILE_TOO_LARGE, FailureCode::kDiskFull, kSizeLimit},  // Beyond what the disk allows.
+    {ERROR_FILE_TOO_LARGE, FailureCode::kDiskFull, kSizeLimit},  // Such as 4 GiB on FAT.
     {ERROR_NOT_ENOUGH_MEMORY, FailureCode::kOutOfMemory},
     {ERROR_OUTOFMEMORY, FailureCode::kOutOfMemory},
 };
