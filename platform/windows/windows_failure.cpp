@@ -1,7 +1,10 @@
 #include "platform/windows/windows_failure.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
+
+#include "platform/windows/file_names.h"
 
 namespace tessaril {
 namespace {
@@ -41,12 +44,28 @@ constexpr ErrorMapping kErrorMappings[] = {
     {ERROR_OUTOFMEMORY, FailureCode::kOutOfMemory},
 };
 
+// Whether the nearest folder on `path` that is there is a file instead.
+bool LiesUnderFile(std::string_view path) {
+  std::wstring wide;
+  if (!FileCallPath(path, wide).ok()) return false;
+  for (std::filesystem::path part = std::filesystem::path(wide).parent_path();
+       part.has_relative_path(); part = part.parent_path()) {
+    const DWORD attributes = ::GetFileAttributesW(part.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 Failure FailureFromWindowsError(DWORD error, std::string_view path) {
   const auto* found = std::find_if(std::begin(kErrorMappings), std::end(kErrorMappings),
                                    [error](const ErrorMapping& m) { return m.error == error; });
   if (found == std::end(kErrorMappings)) return PathFailure(FailureCode::kDeviceIo, path);
+  // Windows has no error of its own for a file where a folder should be.
+  if (error == ERROR_PATH_NOT_FOUND && LiesUnderFile(path)) {
+    return PathFailure(FailureCode::kPathNotFound, path, kUnderFile);
+  }
   return PathFailure(found->code, path, found->cause);
 }
 

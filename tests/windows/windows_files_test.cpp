@@ -110,6 +110,8 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
       {"velmora.kat", "alt.kat:s", Before::kOldFile, k52 + kNew},
       {"velmora.kat", "fehlt\\neu.kat", Before::kNothing,
        "[76] Pfad nicht gefunden: " + kNew + " liegt in einem fehlenden Ordner"},
+      {"velmora.kat", "velmora.kat\\neu.kat", Before::kNothing,
+       "[76] Pfad nicht gefunden: " + kNew + " liegt in einer Datei statt in einem Ordner"},
       {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden: " + kOld},
       {"NUL", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
       {"CON", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
