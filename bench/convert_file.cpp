@@ -62,7 +62,15 @@ int ConvertFile(const std::vector<std::string>& arguments) {
 
 #if defined(_WIN32)
 // Wide arguments, as the ANSI code page would turn "ΩMEGA.kat" into "OMEGA.kat".
-int wmain(int argc, wchar_t** argv) { return ConvertFile(tessaril::Utf8Arguments(argc, argv)); }
+int wmain(int argc, wchar_t** argv) {
+  // The notices are UTF-8, which a console shows only when told; it keeps what it is told after
+  // the program, so it gets its own code page back. None (0) without a console.
+  const UINT code_page = ::GetConsoleOutputCP();
+  if (code_page != 0) ::SetConsoleOutputCP(CP_UTF8);
+  const int result = ConvertFile(tessaril::Utf8Arguments(argc, argv));
+  if (code_page != 0) ::SetConsoleOutputCP(code_page);
+  return result;
+}
 #else
 int main(int argc, char** argv) { return ConvertFile({argv, argv + argc}); }
 #endif

@@ -90,6 +90,7 @@ inline constexpr std::string_view kTooLong = "ist zu lang";
 inline constexpr std::string_view kIsFolder = "ist ein Ordner";
 inline constexpr std::string_view kNoRegularFile = "ist keine reguläre Datei";
 inline constexpr std::string_view kIsReadOnly = "ist schreibgeschützt";
+inline constexpr std::string_view kInUse = "wird von einem anderen Programm benutzt";
 inline constexpr std::string_view kOnReadOnlyDisk =
     "liegt auf einem schreibgeschützten Datenträger";
 inline constexpr std::string_view kFolderMissing = "liegt in einem fehlenden Ordner";

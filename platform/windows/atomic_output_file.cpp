@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -73,9 +72,16 @@ Status CheckDestination(const std::wstring& target, const std::string& path,
   return {};
 }
 
-// Named from the start, created with the destination's access rules and attributes, and put in
-// its place by ReplaceFileW, which carries over the rest of what the destination has and lets
-// it go.
+// Whether the system is to delete `file` when its last handle closes, which it does when the
+// process is killed too.
+bool SetDeletedOnClose(HANDLE file, bool deleted) {
+  FILE_DISPOSITION_INFO disposition{deleted};
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+// Named from the start but deleted on close until it is complete, created with the destination's
+// access rules and attributes, and put in its place by ReplaceFileW, which carries over the rest
+// of what the destination has and lets it go.
 class WindowsReplacement final : public NativeReplacement {
  public:
   explicit WindowsReplacement(const std::string& path) : path_(path) {}
@@ -85,6 +91,7 @@ class WindowsReplacement final : public NativeReplacement {
   Status CreateReplacement() override;
   Status Write(std::string_view bytes) override;
   Status Flush() override;
+  Status Name() override;
   Status Rename() override;
 
  private:
@@ -93,6 +100,7 @@ class WindowsReplacement final : public NativeReplacement {
   Destination destination_;
   std::wstring temporary_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool deleted_on_close_ = false;
 };
 
 WindowsReplacement::~WindowsReplacement() {
@@ -101,9 +109,7 @@ WindowsReplacement::~WindowsReplacement() {
 }
 
 Status WindowsReplacement::FindDestination() {
-  const std::optional<std::wstring> wide = FileCallPath(path_);
-  if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
-  target_ = *wide;
+  if (Status status = FileCallPath(path_, target_); !status.ok()) return status;
   if (Status status = CheckDestination(target_, path_, destination_); !status.ok()) return status;
   return CheckNamesFile(target_, path_);
 }
@@ -116,9 +122,13 @@ Status WindowsReplacement::CreateReplacement() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = TemporaryName(::GetCurrentProcessId());
     temporary_ = LongPathForm((folder / std::wstring(name.begin(), name.end())).native());
-    file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+    file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE | DELETE, 0, &security, CREATE_NEW,
                           destination_.attributes, nullptr);
-    if (file_ != INVALID_HANDLE_VALUE) return {};
+    if (file_ != INVALID_HANDLE_VALUE) {
+      // Where the file system cannot, the destructor deletes it, unless the process is killed.
+      deleted_on_close_ = SetDeletedOnClose(file_, true);
+      return {};
+    }
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
       temporary_.clear();
@@ -141,9 +151,14 @@ Status WindowsReplacement::Write(std::string_view bytes) {
   return {};
 }
 
-// Closed too, as ReplaceFileW takes no open file.
 Status WindowsReplacement::Flush() {
   if (!::FlushFileBuffers(file_)) return LastWindowsFailure(path_);
+  return {};
+}
+
+// Kept once complete, and closed, as ReplaceFileW takes no open file.
+Status WindowsReplacement::Name() {
+  if (deleted_on_close_ && !SetDeletedOnClose(file_, false)) return LastWindowsFailure(path_);
   if (!::CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE))) {
     return LastWindowsFailure(path_);
   }

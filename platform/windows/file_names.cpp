@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
+#include <optional>
 
 #include "platform/windows/wide_text.h"
 
@@ -63,10 +64,12 @@ std::wstring LongPathForm(const std::wstring& path) {
   return std::wstring(kLongPrefix) + full;
 }
 
-std::optional<std::wstring> FileCallPath(std::string_view utf8) {
-  const std::optional<std::wstring> wide = WideFromUtf8(utf8);
-  if (!wide || HasOverlongName(*wide) || NamesStream(*wide)) return std::nullopt;
-  return LongPathForm(*wide);
+Status FileCallPath(std::string_view utf8, std::wstring& wide) {
+  const std::optional<std::wstring> given = WideFromUtf8(utf8);
+  if (!given || NamesStream(*given)) return PathFailure(FailureCode::kBadFileName, utf8);
+  if (HasOverlongName(*given)) return PathFailure(FailureCode::kBadFileName, utf8, kTooLong);
+  wide = LongPathForm(*given);
+  return {};
 }
 
 }  // namespace tessaril

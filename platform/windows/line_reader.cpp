@@ -23,17 +23,17 @@ void LineReader::Close() {
 }
 
 Status LineReader::OpenFile() {
-  const std::optional<std::wstring> wide = FileCallPath(path_);
-  if (!wide) return PathFailure(FailureCode::kBadFileName, path_);
+  std::wstring wide;
+  if (Status status = FileCallPath(path_, wide); !status.ok()) return status;
   // Windows refuses to open a folder as "access denied"; say what it is instead.
-  const DWORD attributes = ::GetFileAttributesW(wide->c_str());
-  if (NamesDevice(*wide)) return PathFailure(FailureCode::kPathFileAccess, path_, kNoRegularFile);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (NamesDevice(wide)) return PathFailure(FailureCode::kPathFileAccess, path_, kNoRegularFile);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return PathFailure(FailureCode::kPathFileAccess, path_, kIsFolder);
   }
   HANDLE file = INVALID_HANDLE_VALUE;
   const bool opened = RetryWhileBusy([&] {
-    file = ::CreateFileW(wide->c_str(), GENERIC_READ,
+    file = ::CreateFileW(wide.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file != INVALID_HANDLE_VALUE;

@@ -6,11 +6,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "catalog/convert_catalog.h"
@@ -42,15 +40,36 @@ std::wstring AccessRules(const fs::path& path) {
   return rules;
 }
 
-// The converter program started on two wide paths, as from a command prompt; its exit code.
-int RunConverterProgram(const fs::path& source, const fs::path& dest) {
+// The converter program started on two wide paths, as from a command prompt, and killed (code 9)
+// as soon as records are in its new file beside `dest`; its exit code, and the access rules the
+// new file had then.
+DWORD KillConverterWhileWriting(const fs::path& source, const fs::path& dest,
+                                std::wstring& rules_while_written) {
   const std::string directory = ProgramDirectory();
   const fs::path program =
       fs::path(std::u8string(directory.begin(), directory.end())) / TESSARIL_CONVERT_FILE;
-  // cmd.exe takes the outermost quotes away.
-  return ::_wsystem((L"\"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" +
-                     dest.wstring() + L"\"\"")
-                        .c_str());
+  std::wstring command =
+      L"\"" + program.wstring() + L"\" \"" + source.wstring() + L"\" \"" + dest.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};  // Without a process, no exit code: ~0.
+  ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                   &started);
+  for (WIN32_FIND_DATAW found; ::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT;) {
+    const HANDLE search =
+        ::FindFirstFileW((dest.parent_path() / L".tessaril-*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    ::FindClose(search);
+    if (found.nFileSizeLow == 0) continue;
+    rules_while_written = AccessRules(dest.parent_path() / found.cFileName);
+    ::TerminateProcess(started.hProcess, 9);
+  }
+  DWORD code = ~0U;
+  ::WaitForSingleObject(started.hProcess, INFINITE);
+  ::GetExitCodeProcess(started.hProcess, &code);
+  ::CloseHandle(started.hProcess);
+  ::CloseHandle(started.hThread);
+  return code;
 }
 
 TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesAndRules) {
@@ -58,9 +77,13 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     std::string source;  // UTF-8, inside the folder.
     std::string dest;
     Before before;
-    std::string_view notice_start;  // Empty for success.
-    bool as_program = false;        // Through the converter program's command line.
+    std::string notice;  // After "Fehler beim konvertieren: ", or empty for success.
   };
+  // The notices' parts, with <source> and <dest> for the paths.
+  const std::string k52 = "[52] Dateiname oder -nummer falsch: ",
+                    k75 = "[75] Fehler beim Zugriff auf Pfad/Datei: ",
+                    kOld = "alte Katalogdatei „<source>“", kNew = "neue Katalogdatei „<dest>“",
+                    kDevice = " ist keine reguläre Datei", kFolder = " ist ein Ordner";
   const std::string too_long(300, 'x');
   // Well beyond MAX_PATH in all, each name within the 255 a name may have.
   const std::string deep = std::string(200, 'o') + "\\" + std::string(100, 'p');
@@ -68,32 +91,36 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
       {"velmora.kat", "Bücher-äöüß.kat", Before::kOldFile, ""},
       {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
       {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
-      // No code page but UTF-16 holds both names: "OMEGA.kat" would be written in the ANSI one.
-      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kNothing, "", true},
+      // Also killed as a program while it writes. No code page but UTF-16 holds both names:
+      // "OMEGA.kat" would be written in the ANSI one.
+      {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kPrivate, ""},
       {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
-      {"velmora.kat", "privat.kat", Before::kPrivate, ""},
-      {"velmora.kat", "NUL", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "CON", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "COM¹.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "lpt³", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "ordner", Before::kFolder, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "alt.kat", Before::kReadOnly, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "NUL", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "CON", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "COM¹.kat", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "lpt³", Before::kNothing, k75 + kNew + kDevice},
+      {"velmora.kat", "ordner", Before::kFolder, k75 + kNew + kFolder},
+      {"velmora.kat", "alt.kat", Before::kReadOnly, k75 + kNew + " ist schreibgeschützt"},
       // Held open by another program past the retries: refused only when the records are written.
-      {"velmora.kat", "alt.kat", Before::kHeld, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat", "a<b.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", too_long, Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", "\xFF.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", "alt.kat:s", Before::kOldFile, "[52] Dateiname oder -nummer falsch"},
-      {"velmora.kat", "fehlt\\neu.kat", Before::kNothing, "[76] Pfad nicht gefunden"},
-      {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden"},
-      {"NUL", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"CON", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
-      {"velmora.kat:s", "neu.kat", Before::kNothing, "[52] Dateiname oder -nummer falsch"},
-      {".", "neu.kat", Before::kNothing, "[75] Fehler beim Zugriff auf Pfad/Datei"},
+      {"velmora.kat", "alt.kat", Before::kHeld,
+       k75 + kNew + " wird von einem anderen Programm benutzt"},
+      {"velmora.kat", "a<b.kat", Before::kNothing, k52 + kNew},
+      {"velmora.kat", too_long, Before::kNothing, k52 + kNew + " ist zu lang"},
+      {"velmora.kat", "\xFF.kat", Before::kNothing, k52 + kNew},
+      {"velmora.kat", "alt.kat:s", Before::kOldFile, k52 + kNew},
+      {"velmora.kat", "fehlt\\neu.kat", Before::kNothing,
+       "[76] Pfad nicht gefunden: " + kNew + " liegt in einem fehlenden Ordner"},
+      {"velmora.kat", "velmora.kat\\neu.kat", Before::kNothing,
+       "[76] Pfad nicht gefunden: " + kNew + " liegt in einer Datei statt in einem Ordner"},
+      {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden: " + kOld},
+      {"NUL", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
+      {"CON", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
+      {"velmora.kat:s", "neu.kat", Before::kNothing, k52 + kOld},
+      {".", "neu.kat", Before::kNothing, k75 + kOld + kFolder},
   };
   const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, notice_start, as_program] : cases) {
+  for (const auto& [source, dest, before, expected_notice] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -135,39 +162,23 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
                             : ::CreateFileW(wide(dest).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
     const auto entries_before = entries();
-
-    // Takes the rules of the new file beside the destination while it is there.
-    std::atomic<bool> done = false;
-    std::wstring rules_while_written;
-    std::thread watcher([&] {
-      WIN32_FIND_DATAW found;
-      const std::wstring pattern = folder.path() / L".tessaril-*.tmp";
-      while (before == Before::kPrivate && !done && rules_while_written.empty()) {
-        const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) continue;
-        ::FindClose(search);
-        rules_while_written = AccessRules(folder.path() / found.cFileName);
-      }
-    });
-    testing::RecordingNotices notices;
-    if (as_program) {
-      const bool ran = RunConverterProgram(wide(source), wide(dest)) == 0;
-      notices.ShowNotice(ran ? "Konvertieren erfolgreich abgeschlossen" : "",
-                         NoticeIcon::kInformation);
-    } else {
-      ConvertCatalog(utf8(source), utf8(dest), notices);
+    // A run killed while it writes leaves the old file as it was, and nothing beside it (counted
+    // below); nobody the destination keeps out may read the records even while they are written.
+    if (before == Before::kPrivate) {
+      std::wstring rules_while_written;
+      EXPECT_EQ(KillConverterWhileWriting(wide(source), wide(dest), rules_while_written), 9u);
+      EXPECT_EQ(rules_while_written, rules_before);
+      EXPECT_EQ(testing::ReadBytes(wide(dest)), old_bytes);
     }
-    done = true;
-    watcher.join();
+    testing::RecordingNotices notices;
+    ConvertCatalog(utf8(source), utf8(dest), notices);
     if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
-    const std::string& notice = notices.seen[0].text;
-
-    const bool succeeded = notice_start.empty();
-    EXPECT_TRUE(notice.starts_with(succeeded
-                                       ? "Konvertieren erfolgreich abgeschlossen"
-                                       : "Fehler beim konvertieren: " + std::string(notice_start)))
-        << notice;
+    const bool succeeded = expected_notice.empty();
+    EXPECT_EQ(notices.seen[0].text,
+              succeeded ? "Konvertieren erfolgreich abgeschlossen"
+                        : "Fehler beim konvertieren: " +
+                              testing::WithPaths(expected_notice, utf8(source), utf8(dest)));
     // The new records, or what was there before; no temporary file, and a new file only after
     // a success.
     if (before == Before::kFolder) {
@@ -180,12 +191,10 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     }
     EXPECT_EQ(entries(), entries_before + (succeeded && before == Before::kNothing ? 1 : 0))
         << dest;
-    // Nobody the destination keeps out may read the records, neither while they are written
-    // nor after.
+    // Nor after it, and the file stays hidden and a system file.
     if (before == Before::kPrivate) {
       // Wine keeps rules as a mode and gives a private file "D:(A;;FA;;;SY)".
       EXPECT_EQ(rules_before.find(L";WD)"), std::wstring::npos) << "everyone";
-      EXPECT_EQ(rules_while_written, rules_before);
       EXPECT_EQ(AccessRules(wide(dest)), rules_before);
       EXPECT_EQ(::GetFileAttributesW(wide(dest).c_str()) & kHiddenSystem, kHiddenSystem);
     }
