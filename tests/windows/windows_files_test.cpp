@@ -90,13 +90,11 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
   const Case cases[] = {
       {"velmora.kat", "Bücher-äöüß.kat", Before::kOldFile, ""},
       {"velmora.kat", "Κατάλογος-日本.kat", Before::kNothing, ""},
-      {"Übersicht-Ωμέγα.kat", "neu.kat", Before::kNothing, ""},
       // Also killed as a program while it writes. No code page but UTF-16 holds both names:
       // "OMEGA.kat" would be written in the ANSI one.
       {"Übersicht-Ωμέγα.kat", "ΩMEGA-日本.kat", Before::kPrivate, ""},
       {deep + "\\velmora.kat", deep + "\\neu.kat", Before::kParentFolders, ""},
       {"velmora.kat", "NUL", Before::kNothing, k75 + kNew + kDevice},
-      {"velmora.kat", "CON", Before::kNothing, k75 + kNew + kDevice},
       {"velmora.kat", "COM¹.kat", Before::kNothing, k75 + kNew + kDevice},
       {"velmora.kat", "lpt³", Before::kNothing, k75 + kNew + kDevice},
       {"velmora.kat", "ordner", Before::kFolder, k75 + kNew + kFolder},
@@ -114,7 +112,6 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
        "[76] Pfad nicht gefunden: " + kNew + " liegt in einer Datei statt in einem Ordner"},
       {"fehlt", "neu.kat", Before::kNothing, "[53] Datei nicht gefunden: " + kOld},
       {"NUL", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
-      {"CON", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
       {"velmora.kat:s", "neu.kat", Before::kNothing, k52 + kOld},
       {".", "neu.kat", Before::kNothing, k75 + kOld + kFolder},
   };
@@ -228,9 +225,8 @@ TEST(WindowsFiles, PathsOfMaxPathOrMoreTakeTheirFullFormBehindThePrefix) {
   const std::wstring a(300, L'a');
   const std::wstring b(150, L'b');
   const std::wstring current = fs::current_path().wstring();
+  // A long drive path itself, and short paths left as they are, are the conversion table's.
   const std::pair<std::wstring, std::wstring> cases[] = {
-      {LR"(C:\kurz\x.kat)", LR"(C:\kurz\x.kat)"},
-      {LR"(C:\)" + a, LR"(\\?\C:\)" + a},
       {LR"(C:\)" + b + LR"(\..\)" + b + LR"(\.\x)", LR"(\\?\C:\)" + b + LR"(\x)"},
       {LR"(\\server\share\)" + a, LR"(\\?\UNC\server\share\)" + a},
       {LR"(\\?\C:\)" + a + LR"(\..)", LR"(\\?\C:\)" + a + LR"(\..)"},
