@@ -61,16 +61,13 @@ void LineReader::Keep(const char* begin, std::size_t size) {
 }
 
 Status LineReader::ReadLine(std::optional<std::string_view>& line) {
-  std::string_view next;
-  if (NextLine(next)) {
-    line = next;
-    return {};
-  }
+  // Written straight into `line`: copying a view just stored into it stalled every line.
+  if (NextLine(line)) return {};
   line.reset();
   return failure_;
 }
 
-bool LineReader::NextLine(std::string_view& line) {
+bool LineReader::NextLine(std::optional<std::string_view>& line) {
   if (file_ == -1) return false;
   kept_.clear();
   bool line_started = false;

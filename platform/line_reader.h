@@ -35,7 +35,7 @@ class LineReader {
   Status ReadLine(std::optional<std::string_view>& line);
 
  private:
-  bool NextLine(std::string_view& line);
+  bool NextLine(std::optional<std::string_view>& line);
   bool Refill();
   bool EndedUnchanged();
   std::size_t FindLineEnd();
