@@ -2,6 +2,30 @@
 
 namespace tessaril {
 
+std::string_view FailurePhrase(FailureCode code) {
+  switch (code) {
+    case FailureCode::kOutOfMemory:
+      return "Nicht genügend Speicher";
+    case FailureCode::kTypeMismatch:
+      return "Typen unverträglich";
+    case FailureCode::kBadFileName:
+      return "Dateiname oder -nummer falsch";
+    case FailureCode::kFileNotFound:
+      return "Datei nicht gefunden";
+    case FailureCode::kDeviceIo:
+      return "Geräte-E/A-Fehler";
+    case FailureCode::kDiskFull:
+      return "Datenträger voll";
+    case FailureCode::kPermissionDenied:
+      return "Zugriff verweigert";
+    case FailureCode::kPathFileAccess:
+      return "Fehler beim Zugriff auf Pfad/Datei";
+    case FailureCode::kPathNotFound:
+      return "Pfad nicht gefunden";
+  }
+  return "Unbekannter Fehler";
+}
+
 std::string Describe(const Failure& failure) {
   std::string text(FailurePhrase(failure.code));
   if (failure.line > 0) {

@@ -52,29 +52,7 @@ class [[nodiscard]] Status {
 };
 
 /// The fixed German phrase a description of `code` begins with.
-constexpr std::string_view FailurePhrase(FailureCode code) {
-  switch (code) {
-    case FailureCode::kOutOfMemory:
-      return "Nicht genügend Speicher";
-    case FailureCode::kTypeMismatch:
-      return "Typen unverträglich";
-    case FailureCode::kBadFileName:
-      return "Dateiname oder -nummer falsch";
-    case FailureCode::kFileNotFound:
-      return "Datei nicht gefunden";
-    case FailureCode::kDeviceIo:
-      return "Geräte-E/A-Fehler";
-    case FailureCode::kDiskFull:
-      return "Datenträger voll";
-    case FailureCode::kPermissionDenied:
-      return "Zugriff verweigert";
-    case FailureCode::kPathFileAccess:
-      return "Fehler beim Zugriff auf Pfad/Datei";
-    case FailureCode::kPathNotFound:
-      return "Pfad nicht gefunden";
-  }
-  return "Unbekannter Fehler";
-}
+std::string_view FailurePhrase(FailureCode code);
 
 /// The German description of `failure` shown to the user:
 /// "<phrase>: [<box> ]„<path>“[ <cause>]" for a path, and
