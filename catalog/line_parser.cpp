@@ -1,6 +1,7 @@
 #include "catalog/line_parser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/codepage.h"
@@ -19,8 +20,18 @@ constexpr std::size_t kNumberColumn = 51, kNumberWidth = 5;
 constexpr std::size_t kDateColumn = 56;
 constexpr std::size_t kDateWidth = kLineColumns - kDateColumn + 1;
 
+// The field from the 1-based `column`, without its leading and trailing spaces, padded with
+// spaces to its width.
 template <std::size_t kWidth>
-void StoreFixedText(std::array<char, kWidth>& field, std::string_view value) {
+void StoreTextField(std::array<char, kWidth>& field, std::string_view line, std::size_t column) {
+  const std::size_t start = column - 1;
+  // A field that starts with a character and lies wholly on the line keeps its bytes as they
+  // stand: its trailing spaces are the padding the record gets anyway.
+  if (line.size() >= start + kWidth && line[start] != ' ') {
+    std::memcpy(field.data(), line.data() + start, kWidth);
+    return;
+  }
+  const std::string_view value = TrimSpaces(Substring(line, column, kWidth));
   field.fill(' ');
   std::copy_n(value.data(), std::min(value.size(), kWidth), field.data());
 }
@@ -51,8 +62,8 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 }  // namespace
 
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
-  StoreFixedText(entry.Text20, TrimSpaces(Substring(line, 1, 20)));
-  StoreFixedText(entry.Text30, TrimSpaces(Substring(line, 21, 30)));
+  StoreTextField(entry.Text20, line, 1);
+  StoreTextField(entry.Text30, line, 21);
   entry.Number = ReadNumberField(Substring(line, kNumberColumn, kNumberWidth));
   const std::string_view date_field = Substring(line, kDateColumn, kDateWidth);
   const std::optional<double> date = ReadDate(date_field);

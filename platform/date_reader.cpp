@@ -78,11 +78,14 @@ std::optional<DateParts> ReadFullGermanDate(std::string_view text) {
 }  // namespace
 
 std::optional<double> ReadDate(std::string_view text) {
-  text = TrimSpaces(text);
+  // The usual field holds the date alone, with nothing to trim.
   std::optional<DateParts> parts = ReadFullGermanDate(text);
-  if (!parts) parts = ReadGermanDate(text);
-  if (!parts) parts = ReadIsoDate(text);
-  if (!parts) return std::nullopt;
+  if (!parts) {
+    text = TrimSpaces(text);
+    parts = ReadGermanDate(text);
+    if (!parts) parts = ReadIsoDate(text);
+    if (!parts) return std::nullopt;
+  }
 
   using namespace std::chrono;
   const year_month_day date{year{parts->year}, month{static_cast<unsigned>(parts->month)},
