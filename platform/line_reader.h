@@ -38,7 +38,7 @@ class LineReader {
   bool NextLine(std::optional<std::string_view>& line);
   bool Refill();
   bool EndedUnchanged();
-  std::size_t FindLineEnd();
+  std::size_t FindLineEnd() const;
   void Keep(const char* begin, std::size_t size);
 
   // What tells that a file changed: its size and the times of its last write and of its last
@@ -58,8 +58,6 @@ class LineReader {
   bool ReadStamp(Stamp& stamp);
   void Close();
 
-  static constexpr std::size_t kNotSearched = static_cast<std::size_t>(-1);
-
   std::size_t kept_columns_;
   std::size_t buffer_size_;
   std::string path_;
@@ -70,9 +68,6 @@ class LineReader {
   std::size_t end_ = 0;
   Stamp opened_;
   std::uint64_t bytes_read_ = 0;
-  // Cached places of the next CR and LF at or after pos_, so each byte is searched once.
-  std::size_t next_cr_ = kNotSearched;
-  std::size_t next_lf_ = kNotSearched;
   // A CR ended the buffer: an LF that opens the next one belongs to it.
   bool skip_lf_ = false;
   // Holds a line's kept bytes when the line spans two buffers.
