@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #endif
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -24,6 +25,12 @@ class PrintedNotices : public tessaril::NoticeService {
     std::printf("%.*s\n", static_cast<int>(text.size()), text.data());
     // Out at once, as a window would show it: what the run still does after it is no wait.
     std::fflush(stdout);
+    // When the user got the notice, on the clock a shell reads as EPOCHREALTIME, so that a
+    // timing script needs no pipe to catch the moment.
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::fprintf(
+        stderr, "notice at: %lld us\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
     failed_ = icon == tessaril::NoticeIcon::kCritical;
   }
   bool failed() const { return failed_; }

@@ -5,9 +5,10 @@
 # size, as a second conversion finds it), for the conversion and the copy alike. Before each run
 # `sync` lets the machine settle, so that no run pays for the write-back of the one before.
 # Prints per size and case the median wall time of each (the conversion's until its notice, as
-# the user waits for it, and until its process ended), the ratio of the medians and the median
-# and range of the paired ratios (notice against copy), and the conversion's largest peak memory. The catalogues live
-# in a temporary folder, removed at the end.
+# the user waits for it, which the program stamps itself, and until its process ended), the
+# ratio of the medians and the median and range of the paired ratios (notice against copy), and
+# the conversion's largest peak memory. The catalogues live in a temporary folder, removed at the
+# end.
 set -euo pipefail
 usage() {
   echo "usage: bench/whole_runs.sh [BUILD_DIR [RUNS [LINES...]]]  (BUILD_DIR built with -DTESSARIL_BUILD_BENCH=ON)" >&2
@@ -25,9 +26,10 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessaril-whole-runs-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Microseconds from the shell's own clock, read without starting a process.
+# Seconds from $1 until $2, both in microseconds. The clock is the shell's own EPOCHREALTIME,
+# read in place: a command substitution would time its own fork too.
 since() {
-  local elapsed=$((${EPOCHREALTIME/./} - $1))
+  local elapsed=$(($2 - $1))
   printf '%d.%06d' $((elapsed / 1000000)) $((elapsed % 1000000))
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
@@ -51,15 +53,16 @@ for lines in "${sizes[@]}"; do
       prepare "$case" "$work/copy.kat"
       start=${EPOCHREALTIME/./}
       dd status=none bs=1M conv=fsync if="$work/velmora.kat" of="$work/copy.kat"
-      dd_time=$(since "$start")
+      end=${EPOCHREALTIME/./}
+      dd_time=$(since "$start" "$end")
       rm -f "$work/copy.kat"
       prepare "$case" "$work/velmora-neu.kat"
       start=${EPOCHREALTIME/./}
-      # The notice is the first line the program prints; the clock is read as it arrives.
-      notice_time=$("$build/bench/convert_file" "$work/velmora.kat" "$work/velmora-neu.kat" 2>"$work/err" |
-        { read -r _ && since "$start" && while read -r _; do :; done; })
-      exit_time=$(since "$start")
-      # Read only after the clock stopped, so no reader's start-up counts against the conversion.
+      "$build/bench/convert_file" "$work/velmora.kat" "$work/velmora-neu.kat" >/dev/null 2>"$work/err"
+      end=${EPOCHREALTIME/./}
+      exit_time=$(since "$start" "$end")
+      # Started as the copy is, without a pipe; the program tells when its notice came.
+      notice_time=$(since "$start" "$(awk '/notice at/ { print $3 }' "$work/err")")
       memory=$(awk '/peak memory/ { print $3 }' "$work/err")
       rm -f "$work/velmora-neu.kat"
       [ "$memory" -gt "$peak" ] && peak=$memory
