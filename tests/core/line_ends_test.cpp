@@ -44,6 +44,8 @@ TEST(LineEnds, EveryKindEndsALineWhateverTheBufferSize) {
       {"abcdefghij\r\nklmnopq\rxyz\n0123", {"abcd", "klmn", "xyz", "0123"}},
       {std::string("a\0b\t\xFF", 5), {std::string("a\0b\t", 4)}},
       {std::string(40, 'z') + "\r\n.", {"zzzz", "."}},
+      {std::string(20, 'y') + "\nab" + std::string(10, 'c') + "\rddddd\n",
+       {"yyyy", "abcc", "dddd"}},
   };
   testing::TempFolder folder;
   const std::string path = folder.File("lines");
