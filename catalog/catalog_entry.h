@@ -15,7 +15,9 @@ struct CatalogEntry {
 };
 
 // The new catalogue stores Number and Date as they are held here: IEEE 754 single and double.
-static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4);
-static_assert(std::numeric_limits<double>::is_iec559 && sizeof(double) == 8);
+static_assert(std::numeric_limits<float>::is_iec559);
+static_assert(sizeof(float) == 4);
+static_assert(std::numeric_limits<double>::is_iec559);
+static_assert(sizeof(double) == 8);
 
 }  // namespace tessaril

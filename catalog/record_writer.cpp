@@ -26,7 +26,9 @@ void StoreLittleEndian(Unsigned value, char* out) {
 constexpr std::size_t kText30Offset = sizeof CatalogEntry::Text20;
 constexpr std::size_t kNumberOffset = kText30Offset + sizeof CatalogEntry::Text30;
 constexpr std::size_t kDateOffset = kNumberOffset + sizeof CatalogEntry::Number;
-static_assert(kText30Offset == 20 && kNumberOffset == 50 && kDateOffset == 54);
+static_assert(kText30Offset == 20);
+static_assert(kNumberOffset == 50);
+static_assert(kDateOffset == 54);
 static_assert(kDateOffset + sizeof CatalogEntry::Date == kRecordSize);
 
 }  // namespace
