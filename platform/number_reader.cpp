@@ -105,7 +105,6 @@ struct DecimalNumber {
       return;
     }
     digits = digits * 10 + static_cast<std::uint64_t>(digit);
-    if (digits != 0) ++significant_digits;
     if (after_point) --exponent;
   }
 
@@ -120,12 +119,10 @@ struct DecimalNumber {
     return negative ? -value : value;
   }
 
-  // For a value beyond the double range: one of magnitude one or more overflowed, a smaller one
-  // underflowed.
+  // For a value beyond the double range: scaled up, it overflowed, as its digits make at least
+  // one; scaled down, it underflowed, as they hold at most 17 places, far below the largest double.
   double OutOfRangeValue() const {
-    const long long power_of_leading_digit = exponent + significant_digits - 1;
-    const double magnitude =
-        power_of_leading_digit >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    const double magnitude = exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -magnitude : magnitude;
   }
 
@@ -136,7 +133,6 @@ struct DecimalNumber {
   bool negative = false;
   bool inexact = false;
   std::uint64_t digits = 0;
-  long long significant_digits = 0;
   long long exponent = 0;
 };
 
@@ -221,8 +217,8 @@ double ReadNumber(std::string_view text) {
       number.Append(cursor.Peek());
       cursor.Advance();
     }
-    // Clamped far beyond the length of any text, so that the power of the leading digit, which
-    // tells overflow from underflow, keeps its sign however many digits the number has.
+    // Clamped far beyond the length of any text, so that a clamped exponent outweighs the places
+    // of any digits and keeps the sign that tells overflow from underflow.
     long long exponent = 0;
     while (IsDigit(cursor.Peek())) {
       exponent = std::min(exponent * 10 + (cursor.Peek() - '0'), 1'000'000'000'000'000LL);
