@@ -1,8 +1,6 @@
 #include "catalog/record_writer.h"
 
-#include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -11,16 +9,8 @@
 namespace tessaril {
 namespace {
 
-template <typename Unsigned>
-void StoreLittleEndian(Unsigned value, char* out) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(out, &value, sizeof value);
-  } else {
-    for (std::size_t i = 0; i < sizeof value; ++i) {
-      out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-  }
-}
+// The record's numbers are little-endian, as this host's own: their bytes are copied as they are.
+static_assert(std::endian::native == std::endian::little);
 
 // Each field follows the one before it, with no padding between them.
 constexpr std::size_t kText30Offset = sizeof CatalogEntry::Text20;
@@ -37,8 +27,8 @@ void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record
   char* out = record.data();
   std::memcpy(out, entry.Text20.data(), entry.Text20.size());
   std::memcpy(out + kText30Offset, entry.Text30.data(), entry.Text30.size());
-  StoreLittleEndian(std::bit_cast<std::uint32_t>(entry.Number), out + kNumberOffset);
-  StoreLittleEndian(std::bit_cast<std::uint64_t>(entry.Date), out + kDateOffset);
+  std::memcpy(out + kNumberOffset, &entry.Number, sizeof entry.Number);
+  std::memcpy(out + kDateOffset, &entry.Date, sizeof entry.Date);
 }
 
 RecordWriter::RecordWriter() : chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes)) {}

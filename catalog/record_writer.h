@@ -22,7 +22,7 @@ inline constexpr std::size_t kRecordsPerChunk = 2048;
 inline constexpr std::size_t kChunkBytes = kRecordsPerChunk * kRecordSize;
 static_assert(kChunkBytes % 4096 == 0);
 
-/// Encodes `entry` as its record, numbers little-endian whatever the host.
+/// Encodes `entry` as its record, its numbers little-endian.
 void EncodeRecord(const CatalogEntry& entry, std::span<char, kRecordSize> record);
 
 /// Writes records into the replacement file for a destination in chunks of `kChunkBytes`, so

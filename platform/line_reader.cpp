@@ -15,12 +15,7 @@ LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
 LineReader::~LineReader() { Close(); }
 
 Status LineReader::Open(const std::string& path) {
-  Close();
   path_ = path;
-  pos_ = end_ = 0;
-  bytes_read_ = 0;
-  skip_lf_ = false;
-  failure_ = {};
   if (Status status = CheckUsablePath(path); !status.ok()) return status;
   if (Status status = OpenFile(); !status.ok()) return status;
   if (!ReadStamp(opened_)) return failure_;

@@ -26,8 +26,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  /// Opens `path` (UTF-8). Fails without reading anything when the path is empty or invalid,
-  /// the file or a folder on its path is missing, access is refused, or it is no regular file.
+  /// Opens `path` (UTF-8); once, as a reader reads one file. Fails without reading anything
+  /// when the path is empty or invalid, the file or a folder on its path is missing, access is
+  /// refused, or it is no regular file.
   Status Open(const std::string& path);
 
   /// Gives the next line without its line end, or none at the end of the file. Fails on a read
