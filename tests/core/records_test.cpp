@@ -33,6 +33,7 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
       {nul, "", nul, ""},
       {v20, w30, v20, w30},
       {"a" + std::string(18, ' ') + "b", "", "a" + std::string(18, ' ') + "b", ""},
+      {"  ABCDEFGHIJKLMNOPQR", "", "ABCDEFGHIJKLMNOPQR", ""},
   };
   for (const auto& [column_1, column_21, text20, text30] : texts) {
     const std::string line = CatalogLine(column_1, column_21, "7", "24.12.2020");
