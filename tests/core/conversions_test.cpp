@@ -72,7 +72,8 @@ const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY},
     kAttributeUnreadable{__NR_getxattr, EIO}, kAttributeRefused{__NR_fsetxattr, EIO},
     kAttributeUnsupported{__NR_fsetxattr, ENOTSUP}, kModeRefused{__NR_fchmod, EPERM},
     kFlushFails{__NR_fsync, EIO}, kFlushWhileWritingFails{__NR_fdatasync, EIO},
-    kNamingFails{__NR_linkat, EIO}, kRenameFails{__NR_renameat, EIO};
+    kNamingFails{__NR_linkat, EIO}, kRenameFails{__NR_renameat, EIO},
+    kDestinationUnresolved{__NR_readlink, EACCES};
 
 bool Inject(const Fault& fault) {
   sock_filter program[] = {
@@ -371,6 +372,8 @@ std::vector<Conversion> Conversions() {
      kNoUnnamedFiles},
     {"SourceUnreadable", three, "velmora.kat", "old.kat", kFails, "[57] Geräte-E/A-Fehler: " + kOld,
      kNone, kNone, kSourceUnreadable},
+    {"DestinationUnresolved", three, "velmora.kat", "old.kat", kFails, k70 + kNew, kNone, kNone,
+     kDestinationUnresolved},
     {"AttributesUnlisted", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
      kAttributesUnlisted},
     {"AttributeUnreadable", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
