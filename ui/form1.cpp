@@ -60,11 +60,8 @@ class CommandButton : public QPushButton {
 };
 
 QPushButton* NewButton(QWidget* parent, Form1Control control) {
-  auto* button = new CommandButton(FromUtf8(Design(control).text), parent);
-  // Enter in a text box must not press a button.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  return button;
+  // Not in a dialog, so neither default nor auto-default: Enter in a text box presses nothing.
+  return new CommandButton(FromUtf8(Design(control).text), parent);
 }
 
 // A top-level QWidget is a plain client area to assistive technology, which screen readers
