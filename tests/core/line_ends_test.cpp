@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +58,26 @@ TEST(LineEnds, EveryKindEndsALineWhateverTheBufferSize) {
     }
     EXPECT_EQ(ReadAllLines(path, 4, LineReader::kDefaultBufferSize), c.lines) << c.content;
   }
+}
+
+// Rewritten as long after its first line was read, so that only its write time tells: lines of
+// two versions may have come, and the end of the file is a failure.
+TEST(LineEnds, AFileRewrittenWhileReadFailsAtItsEnd) {
+  testing::TempFolder folder;
+  const std::string path = folder.File("lines");
+  testing::WriteBytes(path, "a\nb\nc\n");
+  LineReader reader(4, 2);
+  ASSERT_TRUE(reader.Open(path).ok());
+  std::optional<std::string_view> line;
+  Status status = reader.ReadLine(line);
+  testing::WriteBytes(path, "x\ny\nz\n");
+  // Moved a day back, as a clock's coarse step may leave both writes the same time.
+  std::filesystem::last_write_time(path,
+                                   std::filesystem::last_write_time(path) - std::chrono::hours(24));
+  while (status.ok() && line) status = reader.ReadLine(line);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(Describe(status.failure()),
+            "Geräte-E/A-Fehler: „" + path + "“ wurde während des Lesens verändert");
 }
 
 }  // namespace
