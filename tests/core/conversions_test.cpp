@@ -484,6 +484,42 @@ TEST(Conversions, AKilledConversionLeavesTheOldOrTheNewCatalogueWhole) {
   }
 }
 
+// Started without standard input, the program gets descriptor 0 for the first file it opens:
+// the source, the file replaced, or the new file's folder. Each serves and is let go like any
+// other, whether the new file is put in place or abandoned.
+TEST(Conversions, DescriptorZeroIsAFileLikeAnyOther) {
+  testing::TempFolder folder;
+  const std::string source = folder.File("velmora.kat"), old = folder.File("old.kat"),
+                    fresh = folder.File("new.kat");
+  testing::WriteBytes(source, ValidCatalogue(3));
+  testing::WriteBytes(old, "o");
+  fs::permissions(old, fs::perms(0600));
+  const auto replace = [](const std::string& path, bool commit) {
+    AtomicOutputFile file;
+    return file.Open(path).ok() && file.Write("x").ok() && (!commit || file.Commit().ok());
+  };
+  const auto left = [](const std::string& path) {
+    return (fs::exists(path) ? testing::ReadBytes(path) : "nothing") +
+           (::fcntl(0, F_GETFD) == -1 ? "" : ", descriptor 0 still open");
+  };
+  const int input = ::dup(0);
+  ::close(0);
+  testing::RecordingNotices notices;
+  ConvertCatalog(source, folder.File("converted.kat"), notices);
+  EXPECT_EQ(left(folder.File("converted.kat")), testing::ExpectedRecords(3));
+  EXPECT_TRUE(replace(old, false));
+  EXPECT_EQ(left(old), "o");
+  EXPECT_TRUE(replace(old, true));
+  EXPECT_EQ(left(old), "x");
+  EXPECT_EQ(fs::status(old).permissions(), fs::perms(0600));
+  EXPECT_TRUE(replace(fresh, false));
+  EXPECT_EQ(left(fresh), "nothing");
+  EXPECT_TRUE(replace(fresh, true));
+  EXPECT_EQ(left(fresh), "x");
+  ::dup2(input, 0);
+  ::close(input);
+}
+
 // A flush that a signal interrupts is made again; ext4 never interrupts one, so the call is
 // stood in for.
 TEST(Conversions, AnInterruptedFlushIsMadeAgain) {
