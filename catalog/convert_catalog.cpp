@@ -32,9 +32,8 @@ std::string FailureNoticeStart(FailureCode code) {
 const std::string kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMemory) +
                                        std::string(FailurePhrase(FailureCode::kOutOfMemory));
 
-// `status` with its path named as the one from the box labelled `box`.
-Status InBox(Status status, std::string_view box) {
-  if (status.ok()) return status;
+// The failure that `status` holds, its path named as the one from the box labelled `box`.
+Failure InBox(Status status, std::string_view box) {
   Failure failure = std::move(status).failure();
   failure.box = box;
   return failure;
@@ -62,7 +61,8 @@ Status RunConversion(const std::string& source_path, const std::string& dest_pat
     if (destination.ok()) destination = writer.Add(entry);
   }
   if (destination.ok()) destination = writer.Commit();
-  return InBox(std::move(destination), kDestBox);
+  if (!destination.ok()) return InBox(std::move(destination), kDestBox);
+  return {};
 }
 
 }  // namespace
