@@ -18,11 +18,12 @@ bool IsIgnoredBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The value of a hexadecimal digit; beyond every radix for any other character.
 int DigitValue(char c) {
   if (IsDigit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 99;
+  return std::numeric_limits<int>::max();
 }
 
 // Walks the text one significant character at a time, stepping over the ignored blanks.
