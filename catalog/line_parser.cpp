@@ -13,34 +13,41 @@
 namespace tessaril {
 namespace {
 
-// The number field, copied whole to read its decimal comma as a point.
+// Where the fields begin, 1-based, and how wide the number field is.
+constexpr std::size_t kText20Column = 1, kText30Column = 21;
 constexpr std::size_t kNumberColumn = 51, kNumberWidth = 5;
 
 // The date field is the last: it ends where the columns that carry data end.
 constexpr std::size_t kDateColumn = 56;
 constexpr std::size_t kDateWidth = kLineColumns - kDateColumn + 1;
 
-// The field from the 1-based `column`, without its leading and trailing spaces, padded with
-// spaces to its width.
+// A line with a date reaches into the date field, so every field before it lies wholly on it.
+static_assert(kText30Column == kText20Column + sizeof CatalogEntry::Text20);
+static_assert(kNumberColumn == kText30Column + sizeof CatalogEntry::Text30);
+static_assert(kDateColumn == kNumberColumn + kNumberWidth);
+
+// The field from the 1-based `column`, which lies wholly on `line`, without its leading and
+// trailing spaces, padded with spaces to its width.
 template <std::size_t kWidth>
 void StoreTextField(std::array<char, kWidth>& field, std::string_view line, std::size_t column) {
-  const std::size_t start = column - 1;
-  // A field that starts with a character and lies wholly on the line keeps its bytes as they
-  // stand: its trailing spaces are the padding the record gets anyway.
-  if (line.size() >= start + kWidth && line[start] != ' ') {
-    std::memcpy(field.data(), line.data() + start, kWidth);
+  const std::string_view text = line.substr(column - 1, kWidth);
+  // A field that starts with a character keeps its bytes as they stand: its trailing spaces are
+  // the padding the record gets anyway.
+  if (text.front() != ' ') {
+    std::memcpy(field.data(), text.data(), kWidth);
     return;
   }
-  const std::string_view value = TrimSpaces(Substring(line, column, kWidth));
+  const std::string_view value = TrimSpaces(text);
   field.fill(' ');
-  std::copy_n(value.data(), std::min(value.size(), kWidth), field.data());
+  std::copy(value.begin(), value.end(), field.begin());
 }
 
-float ReadNumberField(std::string_view field) {
-  std::array<char, kNumberWidth> text{};
-  const std::size_t size = std::min(field.size(), text.size());
-  for (std::size_t i = 0; i < size; ++i) text[i] = field[i] == ',' ? '.' : field[i];
-  return NarrowToSingle(ReadNumber(std::string_view(text.data(), size)));
+// The number field of a line that holds it whole, its decimal comma read as a point.
+float ReadNumberField(std::string_view line) {
+  const char* field = line.data() + (kNumberColumn - 1);
+  std::array<char, kNumberWidth> text;
+  std::replace_copy(field, field + kNumberWidth, text.begin(), ',', '.');
+  return NarrowToSingle(ReadNumber(std::string_view(text.data(), text.size())));
 }
 
 // Names the line and the field; a line that holds no date field at all says so, as the field's
@@ -62,12 +69,13 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 }  // namespace
 
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
-  StoreTextField(entry.Text20, line, 1);
-  StoreTextField(entry.Text30, line, 21);
-  entry.Number = ReadNumberField(Substring(line, kNumberColumn, kNumberWidth));
+  // The date first: a line that has one holds every other field whole.
   const std::string_view date_field = Substring(line, kDateColumn, kDateWidth);
   const std::optional<double> date = ReadDate(date_field);
   if (!date) return DateTypeMismatch(line_number, line, date_field);
+  StoreTextField(entry.Text20, line, kText20Column);
+  StoreTextField(entry.Text30, line, kText30Column);
+  entry.Number = ReadNumberField(line);
   entry.Date = *date;
   return {};
 }

@@ -13,9 +13,10 @@ namespace tessaril {
 /// Columns of an old catalogue line that carry data; the rest of a line is ignored.
 inline constexpr std::size_t kLineColumns = 65;
 
-/// Takes one old catalogue line into `entry`: Text20, Text30, Number and Date, in this order.
+/// Takes one old catalogue line into `entry`: Text20, Text30, Number and Date.
 /// Fails with a type mismatch naming `line_number` and the field's text when the date field
-/// holds no date, and saying so when the line is empty or ends before the field.
+/// holds no date, and saying so when the line is empty or ends before the field; `entry` is
+/// then left as it was.
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry);
 
 }  // namespace tessaril
