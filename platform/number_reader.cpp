@@ -141,8 +141,8 @@ struct DecimalNumber {
 // point, then spaces only. It is read in one pass into the same exact decimal as the general
 // reader's; any other text, or a number that is not exact, is left to the general reader.
 std::optional<double> ReadPlainDecimal(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  // Past the end (npos) when the text is only spaces.
+  std::size_t i = text.find_first_not_of(' ');
   DecimalNumber decimal;
   decimal.negative = i < text.size() && text[i] == '-';
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
@@ -158,10 +158,7 @@ std::optional<double> ReadPlainDecimal(std::string_view text) {
       break;
     }
   }
-  if (!has_digits) return std::nullopt;
-  for (; i < text.size(); ++i) {
-    if (text[i] != ' ') return std::nullopt;
-  }
+  if (!has_digits || text.find_first_not_of(' ', i) != std::string_view::npos) return std::nullopt;
   return decimal.ExactValue();
 }
 
