@@ -199,14 +199,16 @@ std::string ConvertInChild(const std::string& source, const std::string& dest,
          (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
         ::setrlimit(RLIMIT_FSIZE, &size_limit) == 0 && ::setrlimit(RLIMIT_AS, &memory_limit) == 0 &&
         Inject(run.fault)) {
-      const auto open_files = [] {
-        return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+      // Open files and threads, each a name in its folder.
+      const auto count = [](const char* folder) {
+        return std::distance(fs::directory_iterator(folder), {});
       };
-      const auto files_before = open_files();
+      const auto files_before = count("/proc/self/fd"), threads_before = count("/proc/self/task");
       testing::RecordingNotices notices;
       ConvertCatalog(source, dest, notices);
-      text = open_files() != files_before ? "open files changed"
-             : notices.seen.size() != 1   ? "not one notice"
+      text = count("/proc/self/fd") != files_before       ? "open files changed"
+             : count("/proc/self/task") != threads_before ? "threads left running"
+             : notices.seen.size() != 1                   ? "not one notice"
              : notices.seen[0].icon == NoticeIcon::kCritical
                  ? "kritisch: " + notices.seen[0].text
                  : "Information: " + notices.seen[0].text;
