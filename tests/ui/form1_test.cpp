@@ -115,7 +115,8 @@ class QtForm1 : public Form1Driver {
   bool Busy() const override { return QGuiApplication::overrideCursor() != nullptr; }
   bool IsOpen() const override { return form_.isVisible(); }
 
-  // In the font it was given, with no text cut, and labels that only show their text.
+  // In the font it was given, with no text cut, labels that only show their text, and each
+  // control announced as what it is.
   void ExpectOwnLayout() const override {
     EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
     for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
@@ -123,7 +124,9 @@ class QtForm1 : public Form1Driver {
       const QWidget* widget = Widget(static_cast<Form1Control>(i));
       EXPECT_EQ(QFontInfo(widget->font()).pixelSize(), QFontInfo(font_).pixelSize());
       const QFontMetrics metrics = widget->fontMetrics();
+      const QAccessible::Role role = Accessible(widget)->role();
       if (auto* label = qobject_cast<const QLabel*>(widget)) {
+        EXPECT_EQ(role, QAccessible::StaticText);
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         EXPECT_EQ(label->textInteractionFlags(), Qt::NoTextInteraction);
         EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
@@ -134,8 +137,10 @@ class QtForm1 : public Form1Driver {
             label->text());
         EXPECT_TRUE(inside.contains(needed)) << needed.width() << "x" << needed.height();
       } else if (auto* button = qobject_cast<const QPushButton*>(widget)) {
+        EXPECT_EQ(role, QAccessible::Button);
         EXPECT_LT(metrics.size(Qt::TextShowMnemonic, button->text()).width(), widget->width());
       } else {
+        EXPECT_EQ(role, QAccessible::EditableText);
         EXPECT_LE(widget->minimumSizeHint().height(), widget->height());
       }
     }
@@ -167,6 +172,7 @@ namespace {
 TEST(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
   TempFolder temp;
   Form1 form;
+  EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "laid out before any font is set";
   form.Form_Load();
   const auto folder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
   EXPECT_EQ(form.txtSource->text(), Text(folder + "/velmora.kat"));
