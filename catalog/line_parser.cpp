@@ -70,7 +70,8 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
   // The date first: a line that has one holds every other field whole.
-  const std::string_view date_field = Substring(line, kDateColumn, kDateWidth);
+  const std::string_view date_field =
+      line.size() < kDateColumn ? std::string_view() : line.substr(kDateColumn - 1, kDateWidth);
   const std::optional<double> date = ReadDate(date_field);
   if (!date) return DateTypeMismatch(line_number, line, date_field);
   StoreTextField(entry.Text20, line, kText20Column);
