@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tessaril {
@@ -67,29 +67,6 @@ double ReadPrefixedInteger(BlankSkippingCursor& cursor, int radix) {
   }
   return std::ldexp(static_cast<double>(leading | (dropped_nonzero ? 1u : 0u)), scale);
 }
-
-// The significant characters of the leading number, compacted into the form std::from_chars
-// reads. They are never more than the characters of the text they come from, which fixes the
-// room needed; short texts, such as every catalogue field, need no heap.
-class CompactNumber {
- public:
-  explicit CompactNumber(std::size_t capacity)
-      : data_(capacity <= sizeof inline_ ? inline_ : AllocateHeap(capacity)) {}
-
-  void Append(char c) { data_[size_++] = c; }
-  std::string_view View() const { return {data_, size_}; }
-
- private:
-  char* AllocateHeap(std::size_t capacity) {
-    heap_ = std::make_unique_for_overwrite<char[]>(capacity);
-    return heap_.get();
-  }
-
-  char inline_[32];
-  std::unique_ptr<char[]> heap_;
-  char* data_;
-  std::size_t size_ = 0;
-};
 
 // The number as its significant digits and a power of ten. Most numbers are a few digits with a
 // small power: both are exact doubles then, so one multiplication or division rounds correctly;
@@ -181,11 +158,12 @@ double ReadNumber(std::string_view text) {
     return 0;
   }
 
-  CompactNumber number(text.size());
+  // Its significant characters, in the form std::from_chars reads.
+  std::string number;
   DecimalNumber decimal;
   if (cursor.Peek() == '+' || cursor.Peek() == '-') {
     decimal.negative = cursor.Peek() == '-';
-    if (decimal.negative) number.Append('-');
+    if (decimal.negative) number.push_back('-');
     cursor.Advance();
   }
   bool has_digits = false;
@@ -197,7 +175,7 @@ double ReadNumber(std::string_view text) {
       has_digits = true;
       decimal.AddDigit(c - '0', seen_point);
     }
-    number.Append(c);
+    number.push_back(c);
     cursor.Advance();
   }
   if (!has_digits) return 0;
@@ -207,12 +185,12 @@ double ReadNumber(std::string_view text) {
       exponent_letter == 'd') {
     // An exponent letter without digits is not part of the number, which from_chars also
     // leaves unread.
-    number.Append('e');
+    number.push_back('e');
     cursor.Advance();
     bool exponent_negative = false;
     if (cursor.Peek() == '+' || cursor.Peek() == '-') {
       exponent_negative = cursor.Peek() == '-';
-      number.Append(cursor.Peek());
+      number.push_back(cursor.Peek());
       cursor.Advance();
     }
     // Clamped far beyond the length of any text, so that a clamped exponent outweighs the places
@@ -220,16 +198,15 @@ double ReadNumber(std::string_view text) {
     long long exponent = 0;
     while (IsDigit(cursor.Peek())) {
       exponent = std::min(exponent * 10 + (cursor.Peek() - '0'), 1'000'000'000'000'000LL);
-      number.Append(cursor.Peek());
+      number.push_back(cursor.Peek());
       cursor.Advance();
     }
     decimal.exponent += exponent_negative ? -exponent : exponent;
   }
 
   if (const std::optional<double> value = decimal.ExactValue()) return *value;
-  const std::string_view compact = number.View();
   double value = 0;
-  const auto [end, error] = std::from_chars(compact.data(), compact.data() + compact.size(), value);
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
   if (error == std::errc::result_out_of_range) return decimal.OutOfRangeValue();
   return value;
 }
