@@ -43,6 +43,18 @@ int CloseKeepingErrno(int fd) {
 // The name through which the kernel reaches the file of an open descriptor.
 std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
+// Tries hidden names until `make` makes a file of one beside the destination: the name, or none
+// with errno set.
+template <typename Make>
+std::optional<std::string> MakeHidden(Make make) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = TemporaryName(static_cast<std::uint64_t>(::getpid()));
+    if (make(name)) return name;
+    if (errno != EEXIST) break;
+  }
+  return std::nullopt;
+}
+
 // Reads an attribute list or value whose size is only known by asking: again when it grew in
 // between. Empty with errno set on failure.
 template <typename Read>
@@ -99,7 +111,6 @@ class LinuxReplacement final : public NativeReplacement {
 
 LinuxReplacement::~LinuxReplacement() {
   flush_.reset();
-  closing_.reset();
   if (replaced_ >= 0) CloseKeepingErrno(replaced_);
   if (fd_ >= 0) CloseKeepingErrno(fd_);
   // Disarmed first: once removed, the name may be another file's.
@@ -163,32 +174,27 @@ Status LinuxReplacement::CreateReplacement() {
   // has the usual permissions from the start.
   const mode_t mode = existing_ ? 0600 : 0666;
   fd_ = ::openat(folder_fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-  if (fd_ < 0) {
-    // Refused by filesystems without unnamed files.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      return FailureFromErrno(errno, path_);
-    }
-    return CreateNamed(mode);
-  }
+  // A filesystem without unnamed files refuses them; any other cause refuses a named file too,
+  // and is reported from there.
+  if (fd_ < 0) return CreateNamed(mode);
   return {};
 }
 
 // A hidden name instead, removed again when a signal ends the program.
 Status LinuxReplacement::CreateNamed(mode_t mode) {
   removal_.emplace();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = TemporaryName(static_cast<std::uint64_t>(::getpid()));
-    fd_ = ::openat(folder_fd_, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd_ >= 0) {
-      removal_->Arm(folder_fd_, temporary_);
-      return {};
-    }
-    if (errno != EEXIST) break;
+  std::optional<std::string> name = MakeHidden([&](const std::string& candidate) {
+    fd_ = ::openat(folder_fd_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    return fd_ >= 0;
+  });
+  if (!name) {
+    const int error = errno;
+    removal_.reset();
+    return FailureFromErrno(error, path_);
   }
-  const int error = errno;
-  removal_.reset();
-  temporary_.clear();
-  return FailureFromErrno(error, path_);
+  temporary_ = std::move(*name);
+  removal_->Arm(folder_fd_, temporary_);
+  return {};
 }
 
 Status LinuxReplacement::TakeOverDestination() {
@@ -262,16 +268,13 @@ Status LinuxReplacement::Name() {
   if (!temporary_.empty()) return {};
   const std::string self = DescriptorPath(fd_);
   removal_.emplace();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = TemporaryName(static_cast<std::uint64_t>(::getpid()));
-    if (::linkat(AT_FDCWD, self.c_str(), folder_fd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      temporary_ = name;
-      removal_->Arm(folder_fd_, temporary_);
-      return {};
-    }
-    if (errno != EEXIST) break;
-  }
-  return FailureFromErrno(errno, path_);
+  std::optional<std::string> name = MakeHidden([&](const std::string& candidate) {
+    return ::linkat(AT_FDCWD, self.c_str(), folder_fd_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  });
+  if (!name) return FailureFromErrno(errno, path_);
+  temporary_ = std::move(*name);
+  removal_->Arm(folder_fd_, temporary_);
+  return {};
 }
 
 Status LinuxReplacement::Rename() {
