@@ -182,6 +182,17 @@ rlim_t AddressSpaceAnd(rlim_t extra) {
   return 0;
 }
 
+// Whether the signals that end a program have their default action again, as the run found them.
+bool EndingSignalsDefault() {
+  for (const int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+    struct sigaction action {};
+    if (::sigaction(signal_number, nullptr, &action) != 0 || action.sa_handler != SIG_DFL) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Converts in a child that runs as the folder's owner under the run's limits and fault; gives
 // back its one notice, opened by the icon's name.
 std::string ConvertInChild(const std::string& source, const std::string& dest,
@@ -208,6 +219,7 @@ std::string ConvertInChild(const std::string& source, const std::string& dest,
       ConvertCatalog(source, dest, notices);
       text = count("/proc/self/fd") != files_before       ? "open files changed"
              : count("/proc/self/task") != threads_before ? "threads left running"
+             : !EndingSignalsDefault()                    ? "signal handlers left"
              : notices.seen.size() != 1                   ? "not one notice"
              : notices.seen[0].icon == NoticeIcon::kCritical
                  ? "kritisch: " + notices.seen[0].text
