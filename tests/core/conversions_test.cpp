@@ -121,7 +121,7 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   testing::WriteBytes((at / "velmora.kat").string(), source_bytes);
   for (const char* name :
        {"old.kat", "read-only.kat", "real/old.kat", "locked/old.kat", "unreadable.kat",
-        "hidden/velmora.kat", "shared.kat", "unlisted/old.kat"}) {
+        "hidden/velmora.kat", "shared.kat", "unlisted/old.kat", "group-writable.kat"}) {
     fs::create_directories((at / name).parent_path());
     testing::WriteBytes((at / name).string(), std::string(70'001, 'o'));
   }
@@ -145,6 +145,7 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   }
   fs::permissions(at / "old.kat", fs::perms(0640));
   fs::permissions(at / "read-only.kat", fs::perms(0444));
+  fs::permissions(at / "group-writable.kat", fs::perms(0464));
   fs::permissions(at / "locked", fs::perms(0555));
   fs::permissions(at / "unreadable.kat", fs::perms::none);
   fs::permissions(at / "hidden", fs::perms::none);
@@ -329,6 +330,8 @@ std::vector<Conversion> Conversions() {
     {"ReadOnly", three, "velmora.kat", "read-only.kat", kFails,
      k75 + kNew + " ist schreibgeschützt"},
     {"DestinationFolderNotWritable", three, "velmora.kat", "locked/old.kat", kFails, k70 + kNew},
+    {"DestinationWritableByItsGroupOnly", three, "velmora.kat", "group-writable.kat", kFails,
+     k70 + kNew},
     {"DestinationIsADevice", three, "velmora.kat", "/dev/null", kFails, k75 + kNew + kNotFile},
     {"DestinationNameTooLong", three, "velmora.kat", std::string(300, 'n'), kFails,
      k52 + kNew + kLong},
