@@ -33,11 +33,10 @@ namespace fs = std::filesystem;
 // chunk.
 constexpr std::uint64_t kWriteBackStep = 8 << 20;
 
-int CloseKeepingErrno(int fd) {
+void CloseKeepingErrno(int fd) {
   const int saved = errno;
-  const int result = ::close(fd);
+  ::close(fd);
   errno = saved;
-  return result;
 }
 
 // The name through which the kernel reaches the file of an open descriptor.
