@@ -144,7 +144,7 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
     }
   }
   fs::permissions(at / "old.kat", fs::perms(0640));
-  fs::permissions(at / "read-only.kat", fs::perms(0444));
+  fs::permissions(at / "read-only.kat", fs::perms(0555));  // As copied from a CD, say.
   fs::permissions(at / "group-writable.kat", fs::perms(0464));
   fs::permissions(at / "locked", fs::perms(0555));
   fs::permissions(at / "unreadable.kat", fs::perms::none);
