@@ -251,6 +251,18 @@ TEST(Form1Test, BoxesCompleteFolderAndFileNames) {
   }
 }
 
+// Only Return alone presses a focused button, as Space does; with Ctrl or Alt it presses none.
+TEST(Form1Test, ReturnWithAModifierPressesNoButton) {
+  QtForm1 window;
+  int clicks = 0;
+  QObject::connect(window.form_.cmdEnde, &QPushButton::clicked, [&] { ++clicks; });
+  window.form_.cmdEnde->setFocus();
+  for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::AltModifier}) {
+    QTest::keyClick(window.form_.cmdEnde, Qt::Key_Return, modifier);
+  }
+  EXPECT_EQ(clicks, 0);
+}
+
 // Ends the program as `end` does; true when the event loop then came back by itself.
 bool EventLoopEndsAfter(Form1& form, const std::function<void()>& end) {
   form.show();
