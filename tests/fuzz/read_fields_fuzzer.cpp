@@ -138,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string number_field(Columns(text, 51, 5));
   std::replace(number_field.begin(), number_field.end(), ',', '.');
   const float expected_single = NearestSingle(ExpectedNumber(number_field));
-  Check(!taken || SameBits(entry.Number, expected_single), "TakeLine number", text,
-        expected_single, entry.Number);
+  Check(!taken || SameBits(entry.Number, expected_single), "TakeLine number", text, expected_single,
+        entry.Number);
   const std::optional<double> line_date = ExpectedDate(Columns(text, 56, 10));
   Check(taken == line_date.has_value() && (!taken || entry.Date == *line_date), "TakeLine date",
         text, line_date.value_or(NAN), taken ? entry.Date : NAN);
