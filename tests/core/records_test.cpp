@@ -34,6 +34,8 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
       {v20, w30, v20, w30},
       {"a" + std::string(18, ' ') + "b", "", "a" + std::string(18, ' ') + "b", ""},
       {"  ABCDEFGHIJKLMNOPQR", "", "ABCDEFGHIJKLMNOPQR", ""},
+      // "!" (0x21) eight bytes before the field's end, where the trim compares eight at a time.
+      {"  Hallo Welt!", "", "Hallo Welt!", ""},
   };
   for (const auto& [column_1, column_21, text20, text30] : texts) {
     const std::string line = CatalogLine(column_1, column_21, "7", "24.12.2020");
