@@ -191,6 +191,8 @@ TEST(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
   const pid_t child = ::fork();
   if (child == 0) {
     const bool ordinary = ::geteuid() != 0 || ::setuid(65534) == 0;
+    const bool from_home =
+        ::setenv("HOME", "/home/anna", 1) == 0 && HomeDirectory() == "/home/anna";
     ::setenv("HOME", "", 1);  // Without $HOME, the user's entry names the home folder.
     bool to_home = false;
     {
@@ -199,7 +201,7 @@ TEST(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
       to_home = CatalogueDirectory(own.path().string(), "/home/anna") == "/home/anna" &&
                 CatalogueDirectory("/tmp", "/home/anna") == "/home/anna";
     }
-    ::_exit(ordinary && to_home && !HomeDirectory().empty() ? 0 : 1);
+    ::_exit(ordinary && from_home && to_home && !HomeDirectory().empty() ? 0 : 1);
   }
   int status = -1;
   EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
