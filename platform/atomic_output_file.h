@@ -31,8 +31,8 @@ class AtomicOutputFile {
   /// new file.
   Status Open(const std::string& path);
 
-  /// Appends `bytes`. On Linux, every few megabytes are handed to the system's write-back and
-  /// flushed from a second thread, so that `Commit` has little left to wait for. Fails when the
+  /// Appends `bytes`. On Linux, what is written is flushed every few megabytes from a second
+  /// thread, so that `Commit` has little left to wait for. Fails when the
   /// disk is full, the file size limit is reached, or the device reports an error.
   Status Write(std::string_view bytes);
 

@@ -29,9 +29,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Early write-back in steps of this size keeps the final flush short without a system call per
-// chunk.
-constexpr std::uint64_t kWriteBackStep = 8 << 20;
+// The flush thread hears of the file's growth in steps of this size, the least it flushes,
+// rather than at every chunk.
+constexpr std::uint64_t kFlushStep = 8 << 20;
 
 void CloseKeepingErrno(int fd) {
   const int saved = errno;
@@ -102,8 +102,8 @@ class LinuxReplacement final : public NativeReplacement {
   std::string temporary_;                   // and its name beside the destination, once it has one.
   std::optional<RemovalOnSignal> removal_;  // While it has or gets that name.
   std::uint64_t written_ = 0;               // Bytes appended so far.
-  std::uint64_t written_back_ = 0;          // Bytes already handed to the system's write-back.
-  std::unique_ptr<BackgroundFlush> flush_;  // From the first write-back on.
+  std::uint64_t announced_ = 0;             // Bytes the flush thread was told of,
+  std::unique_ptr<BackgroundFlush> flush_;  // from the first step on.
   int replaced_ = -1;                       // The file that gets replaced, held open until
   std::optional<BackgroundClose> closing_;  // the rename is done and then let go off the way.
 };
@@ -239,11 +239,8 @@ Status LinuxReplacement::Write(std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(written));
     written_ += static_cast<std::uint64_t>(written);
   }
-  if (written_ - written_back_ >= kWriteBackStep) {
-    // Only a hint: durability still comes from the fsync in Flush.
-    ::sync_file_range(fd_, static_cast<off_t>(written_back_),
-                      static_cast<off_t>(written_ - written_back_), SYNC_FILE_RANGE_WRITE);
-    written_back_ = written_;
+  if (written_ - announced_ >= kFlushStep) {
+    announced_ = written_;
     if (!flush_) flush_ = std::make_unique<BackgroundFlush>(fd_);
     flush_->Written(written_);
   }

@@ -46,7 +46,6 @@ Status LineReader::OpenFile() {
     Close();
     return status;
   }
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return {};
 }
 
