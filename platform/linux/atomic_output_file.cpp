@@ -47,7 +47,7 @@ std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd
 template <typename Make>
 std::optional<std::string> MakeHidden(Make make) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = TemporaryName(static_cast<std::uint64_t>(::getpid()));
+    std::string name = TemporaryName();
     if (make(name)) return name;
     if (errno != EEXIST) break;
   }

@@ -120,7 +120,7 @@ Status WindowsReplacement::CreateReplacement() {
   const fs::path folder = fs::path(target_).parent_path();
   SECURITY_ATTRIBUTES security{sizeof security, destination_.security.get(), FALSE};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = TemporaryName(::GetCurrentProcessId());
+    const std::string name = TemporaryName();
     temporary_ = LongPathForm((folder / std::wstring(name.begin(), name.end())).native());
     file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE | DELETE, 0, &security, CREATE_NEW,
                           destination_.attributes, nullptr);

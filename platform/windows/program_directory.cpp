@@ -50,7 +50,7 @@ std::string CatalogueDirectory(const std::string& program_directory, const std::
   if (program_directory.empty() || !folder) return home;
   // Access rules on Windows are too rich to judge from outside; a file that removes itself on
   // closing tells for certain.
-  const std::string name = TemporaryName(::GetCurrentProcessId());
+  const std::string name = TemporaryName();
   const std::wstring probe = LongPathForm(
       (std::filesystem::path(*folder) / std::wstring(name.begin(), name.end())).native());
   const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
