@@ -2,24 +2,12 @@
 
 #include <unistd.h>
 
-#include <cstddef>
+#include "platform/linux/helper_thread.h"
 
 namespace tessaril {
-namespace {
 
-// The thread only calls into the system: a small stack keeps it clear of any address-space
-// limit.
-constexpr std::size_t kStackSize = 64 << 10;
-
-}  // namespace
-
-BackgroundClose::BackgroundClose(int fd) : fd_(fd) {
-  pthread_attr_t attributes;
-  if (::pthread_attr_init(&attributes) == 0) {
-    ::pthread_attr_setstacksize(&attributes, kStackSize);
-    running_ = ::pthread_create(&thread_, &attributes, &BackgroundClose::Run, this) == 0;
-    ::pthread_attr_destroy(&attributes);
-  }
+BackgroundClose::BackgroundClose(int fd)
+    : fd_(fd), running_(StartHelperThread(thread_, &BackgroundClose::Run, this)) {
   if (!running_) ::close(fd_);
 }
 

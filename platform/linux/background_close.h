@@ -20,7 +20,7 @@ class BackgroundClose {
 
   const int fd_;
   pthread_t thread_{};
-  bool running_ = false;
+  const bool running_;
 };
 
 }  // namespace tessaril

@@ -5,13 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/linux/helper_thread.h"
+
 namespace tessaril {
 namespace {
 
 constexpr std::uint64_t kSmallestFlush = 8 << 20;
-// The thread only waits and calls into the system: a small stack keeps it clear of any
-// address-space limit.
-constexpr std::size_t kStackSize = 64 << 10;
 
 }  // namespace
 
@@ -23,11 +22,7 @@ int FlushRetrying(int (*flush)(int), int fd) {
 }
 
 BackgroundFlush::BackgroundFlush(int fd) : fd_(fd) {
-  pthread_attr_t attributes;
-  if (::pthread_attr_init(&attributes) != 0) return;
-  ::pthread_attr_setstacksize(&attributes, kStackSize);
-  running_ = ::pthread_create(&thread_, &attributes, &BackgroundFlush::Run, this) == 0;
-  ::pthread_attr_destroy(&attributes);
+  running_ = StartHelperThread(thread_, &BackgroundFlush::Run, this);
 }
 
 BackgroundFlush::~BackgroundFlush() {
