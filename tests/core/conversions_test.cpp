@@ -108,8 +108,9 @@ struct Conversion {
   std::string source, dest;  // In the folder unless absolute; empty stays empty.
   int records;               // The destination then holds the records of ValidCatalogue(records).
   std::string notice;        // After "Fehler beim konvertieren: ", with <source> and <dest>.
-  rlim_t file_size = kNone, more_memory = kNone;  // Limits of the converting process.
+  rlim_t file_size = kNone, more_memory = kNone;  // Limits of the converting process,
   Fault fault = {};
+  rlim_t threads = kNone;  // and of its user's processes and threads.
 };
 // Failures and the listing name the row, not its bytes.
 void PrintTo(const Conversion& run, std::ostream* out) { *out << run.name; }
@@ -205,11 +206,12 @@ std::string ConvertInChild(const std::string& source, const std::string& dest,
     IgnoreFileSizeSignal();  // As the program does at start: the write then fails with EFBIG.
     const rlimit size_limit{run.file_size, run.file_size};
     const rlim_t memory = run.more_memory == kNone ? kNone : AddressSpaceAnd(run.more_memory);
-    const rlimit memory_limit{memory, memory};
+    const rlimit memory_limit{memory, memory}, thread_limit{run.threads, run.threads};
     std::string text = "could not become the user";
     if ((::geteuid() != 0 ||
          (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
         ::setrlimit(RLIMIT_FSIZE, &size_limit) == 0 && ::setrlimit(RLIMIT_AS, &memory_limit) == 0 &&
+        (run.threads == kNone || ::setrlimit(RLIMIT_NPROC, &thread_limit) == 0) &&
         Inject(run.fault)) {
       // Open files and threads, each a name in its folder.
       const auto count = [](const char* folder) {
@@ -381,6 +383,8 @@ std::vector<Conversion> Conversions() {
     {"RenameFails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kRenameFails},
     {"FlushWhileWritingFails", kHuge, "velmora.kat", "old.kat", kFails, k57, kNone, kNone,
      kFlushWhileWritingFails},
+    // Every helper thread's work done on the converting one.
+    {"NoThreadCanStart", kHuge, "velmora.kat", "old.kat", 600'000, "", kNone, kNone, {}, 0},
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space.
     {"MemoryFarBelowTheCataloguesSize", kHuge, "velmora.kat", "old.kat", 600'000, "", kNone,
      rlim_t{8} << 20},
