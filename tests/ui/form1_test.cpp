@@ -227,8 +227,9 @@ TEST(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
     form.txtSource->setText(QStringLiteral("/vorher.kat"));
     QMimeData mime;
     mime.setData(QString::fromLatin1(type), data);
-    QDragEnterEvent enter(QPoint(9, 9), actions, &mime, Qt::LeftButton, Qt::NoModifier);
-    QDropEvent drop(QPointF(9, 9), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    // With Shift held, a source that may move the file proposes to.
+    QDragEnterEvent enter(QPoint(9, 9), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QDropEvent drop(QPointF(9, 9), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     for (QDropEvent* event : {static_cast<QDropEvent*>(&enter), &drop}) {
       QApplication::sendEvent(form.txtSource, event);
       EXPECT_EQ(event->isAccepted(), !path.isEmpty()) << data;
