@@ -28,7 +28,6 @@
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
 #include "platform/atomic_output_file.h"
-#include "platform/linux/background_flush.h"
 #include "platform/linux/errno_failure.h"
 #include "tests/support/test_support.h"
 
@@ -72,7 +71,8 @@ const Fault kNoUnnamedFiles{__NR_openat, EOPNOTSUPP, O_TMPFILE & ~O_DIRECTORY},
     kFlushFails{__NR_fsync, EIO}, kFlushWhileWritingFails{__NR_fdatasync, EIO},
     kNamingFails{__NR_linkat, EIO}, kRenameFails{__NR_renameat, EIO},
     kDestinationUnresolved{__NR_readlink, EACCES}, kRenameBusy{__NR_renameat, EBUSY},
-    kSourceNoMemory{__NR_openat, ENOMEM, O_NOCTTY}, kFlushDiskFull{__NR_fsync, ENOSPC},
+    kSourceNoMemory{__NR_openat, ENOMEM, O_NOCTTY},
+    kSourceNameRefused{__NR_openat, EINVAL, O_NOCTTY}, kFlushDiskFull{__NR_fsync, ENOSPC},
     kReadOnlyVolume{__NR_openat, EROFS, O_WRONLY};
 
 bool Inject(const Fault& fault) {
@@ -385,6 +385,8 @@ std::vector<Conversion> Conversions() {
     {"RenameFails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kRenameFails},
     {"SourceOutOfMemory", three, "velmora.kat", "new.kat", kFails,
      "[7] Nicht genügend Speicher: " + kOld, kNone, kNone, kSourceNoMemory},
+    {"SourceNameRefused", three, "velmora.kat", "new.kat", kFails, k52 + kOld, kNone, kNone,
+     kSourceNameRefused},
     {"ReadOnlyVolume", three, "velmora.kat", "new.kat", kFails,
      k75 + kNew + " liegt auf einem schreibgeschützten Datenträger", kNone, kNone, kReadOnlyVolume},
     {"DiskFullAtTheFlush", three, "velmora.kat", "old.kat", kFails,
@@ -519,18 +521,6 @@ TEST(Conversions, DescriptorZeroIsAFileLikeAnyOther) {
   ::close(input);
   EXPECT_EQ(seen, "Aox-x");
   EXPECT_EQ(fs::status(old).permissions(), fs::perms(0600));
-}
-
-// A flush that a signal interrupts is made again; ext4 never interrupts one, so the call is
-// stood in for.
-TEST(Conversions, AnInterruptedFlushIsMadeAgain) {
-  static int calls = 0;
-  const auto interrupted_twice = [](int) {
-    errno = EINTR;
-    return ++calls <= 2 ? -1 : 0;
-  };
-  EXPECT_EQ(FlushRetrying(interrupted_twice, -1), 0);
-  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace
