@@ -1,7 +1,7 @@
 // Takes the input as the text of a number, as the text of a date and as one old catalogue line,
 // and checks each reader against an oracle of its own: std::from_chars for numbers, the
-// std::chrono calendar for dates. The sanitizers catch any input that crashes or touches
-// memory it does not own.
+// std::chrono calendar for dates, the trimmed columns for texts. The sanitizers catch any input
+// that crashes or touches memory it does not own.
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -77,14 +77,19 @@ float NearestSingle(double value) {
   return static_cast<float>(value / 4) * 4.0f;
 }
 
+// `text` without its leading and trailing spaces.
+string_view Trimmed(string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') + 1 - first);
+}
+
 // What ReadDate must give for `text`: the forms it promises, between spaces, if the calendar has
 // that day. None of them is longer than ten characters.
 std::optional<double> ExpectedDate(string_view text) {
   static const std::regex german(R"((\d{1,2})\.(\d{1,2})\.(\d\d|\d{4}))");
   static const std::regex iso(R"((\d{4})-(\d{1,2})-(\d{1,2}))");
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == string_view::npos) return std::nullopt;
-  text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+  text = Trimmed(text);
   std::match_results<string_view::iterator> m;
   int year, month, day;
   if (text.size() <= 10 && std::regex_match(text.begin(), text.end(), m, german)) {
@@ -100,6 +105,13 @@ std::optional<double> ExpectedDate(string_view text) {
                             std::chrono::day(unsigned(day))};
   if (year < 100 || !date.ok()) return std::nullopt;
   return static_cast<double>((sys_days{date} - sys_days{1899y / December / 30d}).count());
+}
+
+// What a text field of a line must hold: its columns trimmed, padded with spaces to its width.
+bool SameText(string_view columns, string_view field) {
+  std::string text(Trimmed(columns));
+  text.resize(field.size(), ' ');
+  return text == field;
 }
 
 void Check(bool holds, const char* property, string_view input, double expected, double actual) {
@@ -140,6 +152,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const float expected_single = NearestSingle(ExpectedNumber(number_field));
   Check(!taken || SameBits(entry.Number, expected_single), "TakeLine number", text, expected_single,
         entry.Number);
+  Check(!taken || (SameText(Columns(text, 1, 20), {entry.Text20.data(), 20}) &&
+                   SameText(Columns(text, 21, 30), {entry.Text30.data(), 30})),
+        "TakeLine texts", text, NAN, NAN);
   const std::optional<double> line_date = ExpectedDate(Columns(text, 56, 10));
   Check(taken == line_date.has_value() && (!taken || entry.Date == *line_date), "TakeLine date",
         text, line_date.value_or(NAN), taken ? entry.Date : NAN);
