@@ -124,14 +124,12 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   testing::WriteBytes((at / "velmora.kat").string(), source_bytes);
   for (const char* name :
        {"old.kat", "read-only.kat", "real/old.kat", "locked/old.kat", "unreadable.kat",
-        "hidden/velmora.kat", "shared.kat", "unlisted/old.kat", "group-writable.kat"}) {
+        "shared.kat", "unlisted/old.kat", "group-writable.kat"}) {
     fs::create_directories((at / name).parent_path());
     testing::WriteBytes((at / name).string(), std::string(70'001, 'o'));
   }
   fs::create_directory(at / "Kataloge äö");
   ASSERT_EQ(::mkfifo((at / "fifo").c_str(), 0600), 0);
-  fs::create_symlink("real/old.kat", at / "link.kat");
-  fs::create_symlink(at / "link.kat", at / "chain.kat");
   fs::create_symlink("real/new.kat", at / "dangling.kat");
   // The longest chain of links followed is 40 long.
   fs::create_symlink("real/old.kat", at / "hop-1");
@@ -151,7 +149,6 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   fs::permissions(at / "group-writable.kat", fs::perms(0464));
   fs::permissions(at / "locked", fs::perms(0555));
   fs::permissions(at / "unreadable.kat", fs::perms::none);
-  fs::permissions(at / "hidden", fs::perms::none);
   fs::permissions(at / "unlisted", fs::perms(0333));
   // Another user's file, and their link in a shared sticky folder of root's, as /tmp is.
   if (::geteuid() == 0) {
@@ -300,14 +297,11 @@ std::vector<Conversion> Conversions() {
   const std::string bad_5 = k13 + "5, Spalten 56 bis 65: „31.02.2020“",
                     bad_10001 = k13 + "10001, Spalten 56 bis 65: „31.02.2020“";
   const Conversion runs[] = {
-    {"TenLinesCRLF", ValidCatalogue(10), "velmora.kat", "new.kat", 10, ""},
-    {"LastLineWithoutEnd", three.substr(0, three.size() - 2), "velmora.kat", "new.kat", 3, ""},
     {"OverALongerOneKeepingItsMode", three, "velmora.kat", "old.kat", 3, ""},
     {"OverItsOwnSource", ValidCatalogue(100), "velmora.kat", "velmora.kat", 100, ""},
     {"EmptySource", "", "velmora.kat", "old.kat", 0, ""},
     {"MoreThan32767Lines", ValidCatalogue(40'000, "\n"), "velmora.kat", "new.kat", 40'000, ""},
     {"UmlautsAndSpaces", three, "velmora.kat", "Kataloge äö/neu ß €.kat", 3, ""},
-    {"LinkChain", three, "velmora.kat", "chain.kat", 3, ""},
     {"40Links", three, "velmora.kat", "hop-40", 3, ""},
     {"41Links", three, "velmora.kat", "hop-41", kFails, k75 + kNew + kLinks},
     {"DanglingLink", three, "velmora.kat", "dangling.kat", 3, ""},
@@ -315,16 +309,12 @@ std::vector<Conversion> Conversions() {
     {"EmptySourcePath", three, "", "old.kat", kFails,
      k52 + "alte Katalogdatei „“ ist nicht angegeben"},
     {"SourceFolderMissing", three, "none/a.kat", "new.kat", kFails, k76 + kOld + kGone},
-    {"SourceUnderAFile", three, "velmora.kat/a", "new.kat", kFails, k76 + kOld + kUnderFile},
     {"SourceIsAFolder", three, "real", "new.kat", kFails, k75 + kOld + kFolder},
     {"SourceIsAFIFO", three, "fifo", "new.kat", kFails, k75 + kOld + kNotFile},
-    {"SourceNameTooLong", three, std::string(300, 'n'), "new.kat", kFails, k52 + kOld + kLong},
     {"SourceNotReadable", three, "unreadable.kat", "old.kat", kFails, k70 + kOld},
-    {"SourceFolderClosed", three, "hidden/velmora.kat", "old.kat", kFails, k70 + kOld},
     {"BadDateOldKept", bad_line_5, "velmora.kat", "old.kat", kFails, bad_5},
     {"BlankLine4", three + "\r\n" + three, "velmora.kat", "new.kat", kFails,
      k13 + "4, Spalten 56 bis 65: „“ (die Zeile ist leer)"},
-    {"BadDateDestinationFolderGone", bad_line_5, "velmora.kat", "none/a.kat", kFails, bad_5},
     {"BadLastLineFolderNotWritable", bad_last, "velmora.kat", "locked/old.kat", kFails, bad_10001},
     {"BadLastLineDiskFull", bad_last, "velmora.kat", "old.kat", kFails, bad_10001, 0},
     {"DestinationFolderGone", three, "velmora.kat", "none/a.kat", kFails, k76 + kNew + kGone},
@@ -339,8 +329,6 @@ std::vector<Conversion> Conversions() {
     {"DestinationIsADevice", three, "velmora.kat", "/dev/null", kFails, k75 + kNew + kNotFile},
     {"DestinationNameTooLong", three, "velmora.kat", std::string(300, 'n'), kFails,
      k52 + kNew + kLong},
-    {"NULInTheSourcePath", three, std::string("velmora.kat\0x", 13), "new.kat", kFails,
-     k52 + kOld + kNul},
     {"NULInTheDestinationPath", three, "velmora.kat", std::string("new.kat\0x", 9), kFails,
      k52 + kNew + kNul},
     {"EmptyDestinationPath", three, "velmora.kat", "", kFails,
@@ -351,10 +339,8 @@ std::vector<Conversion> Conversions() {
      k52 + kNew + " nennt keinen Dateinamen"},
     // A full disk at each stage of the writing.
     {"DiskFullAtTheFirstRecord", many, "velmora.kat", "old.kat", kFails, k61, 0},
-    {"InsideTheFirstRecord", many, "velmora.kat", "old.kat", kFails, k61, 31},
     {"BetweenTwoWrites", many, "velmora.kat", "old.kat", kFails, k61, kRecordBytes / 2 + 17},
     {"AtTheLastByte", many, "velmora.kat", "old.kat", kFails, k61, kRecordBytes - 1},
-    {"AtTheLastByteANewFile", many, "velmora.kat", "new.kat", kFails, k61, kRecordBytes - 1},
     {"FullOverItsOwnSource", many, "velmora.kat", "velmora.kat", kFails, k61, kRecordBytes / 2},
     {"RoomForExactlyTheRecords", many, "velmora.kat", "old.kat", kLines, "", kRecordBytes},
     {"KeepingItsACLAndAttributes", three, "velmora.kat", "shared.kat", 3, ""},
