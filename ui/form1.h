@@ -36,11 +36,13 @@ class Form1 : public QWidget, public Form1Window {
   QPushButton* const cmdEnde;
   QLabel* const Label4;
 
+  /// The control of the design's `control`.
+  QWidget* Control(Form1Control control) const;
+
  protected:
   void changeEvent(QEvent* event) override;
 
  private:
-  QWidget* Control(Form1Control control) const;
   bool TextsFit(double scale) const;
   void Layout();
 

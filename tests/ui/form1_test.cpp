@@ -50,7 +50,7 @@ class QtForm1 : public Form1Driver {
     form_.setFont(font_);
   }
   SeenControl Seen(std::optional<Form1Control> control) const override {
-    const QWidget* widget = control ? Widget(*control) : &form_;
+    const QWidget* widget = control ? form_.Control(*control) : &form_;
     const QRect box = control ? widget->geometry() : QRect(QPoint(), form_.size());
     const QString text = control ? widget->property("text").toString() : form_.windowTitle();
     return {{box.left(), box.top(), box.right() + 1, box.bottom() + 1},
@@ -59,7 +59,7 @@ class QtForm1 : public Form1Driver {
             QApplication::focusWidget() == widget};
   }
   bool HasIcon() const override { return !form_.windowIcon().isNull(); }
-  void Focus(Form1Control control) override { Widget(control)->setFocus(); }
+  void Focus(Form1Control control) override { form_.Control(control)->setFocus(); }
   std::vector<std::string> Press(Key key, bool acts) override {
     // In the order of Key.
     const Qt::Key keys[] = {Qt::Key_Tab, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape,
@@ -106,8 +106,8 @@ class QtForm1 : public Form1Driver {
     }
     QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Widget(box), &enter);
-    QApplication::sendEvent(Widget(box), &drop);
+    QApplication::sendEvent(form_.Control(box), &enter);
+    QApplication::sendEvent(form_.Control(box), &drop);
   }
   bool Busy() const override { return QGuiApplication::overrideCursor() != nullptr; }
   bool IsOpen() const override { return form_.isVisible(); }
@@ -118,7 +118,7 @@ class QtForm1 : public Form1Driver {
     EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
     for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
       SCOPED_TRACE(i);
-      const QWidget* widget = Widget(static_cast<Form1Control>(i));
+      const QWidget* widget = form_.Control(static_cast<Form1Control>(i));
       EXPECT_EQ(QFontInfo(widget->font()).pixelSize(), QFontInfo(font_).pixelSize());
       const QFontMetrics metrics = widget->fontMetrics();
       const QAccessible::Role role = Accessible(widget)->role();
@@ -146,13 +146,6 @@ class QtForm1 : public Form1Driver {
     // A screen reader says the window by its title, and its warning as its description.
     EXPECT_EQ(Accessible(&form_)->role(), QAccessible::Window);
     EXPECT_EQ(Accessible(&form_)->text(QAccessible::Description), form_.Label1->text());
-  }
-
-  QWidget* Widget(Form1Control control) const {
-    const std::array<QWidget*, 8> widgets{form_.Label1,  form_.Label2,  form_.txtSource,
-                                          form_.Label3,  form_.txtDest, form_.cmdConvert,
-                                          form_.cmdEnde, form_.Label4};
-    return widgets[static_cast<std::size_t>(control)];
   }
 
   Form1 form_;
