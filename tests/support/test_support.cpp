@@ -96,14 +96,6 @@ std::string ExpectedRecords(int count) {
   return records;
 }
 
-std::string FirstDifference(std::string_view actual, std::string_view expected) {
-  const auto [at, _] =
-      std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-  if (at == actual.end() && actual.size() == expected.size()) return "";
-  return "byte " + std::to_string(at - actual.begin()) + " of " + std::to_string(actual.size()) +
-         ", expected " + std::to_string(expected.size());
-}
-
 std::string WithPaths(std::string text, const std::string& source, const std::string& dest) {
   for (const auto& [mark, path] :
        {std::pair{std::string_view("<source>"), &source}, {"<dest>", &dest}}) {

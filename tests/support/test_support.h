@@ -45,10 +45,6 @@ std::string ExpectedRecord(std::string text20, std::string text30, float number,
 /// The records of `ValidCatalogue(count)`.
 std::string ExpectedRecords(int count);
 
-/// Where `actual` first differs from `expected`, or "" when they are the same bytes; short enough
-/// to print for a catalogue of any size.
-std::string FirstDifference(std::string_view actual, std::string_view expected);
-
 /// `text` with "<source>" and "<dest>" replaced by those paths.
 std::string WithPaths(std::string text, const std::string& source, const std::string& dest);
 
