@@ -30,8 +30,6 @@
 namespace tessaril::testing {
 namespace {
 
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
-
 QAccessibleInterface* Accessible(const QWidget* widget) {
   return QAccessible::queryAccessibleInterface(const_cast<QWidget*>(widget));
 }
@@ -102,7 +100,7 @@ class QtForm1 : public Form1Driver {
   void Drop(Form1Control box, const std::vector<std::string>& paths) override {
     QMimeData mime;
     for (const std::string& path : paths) {
-      mime.setUrls(mime.urls() << QUrl::fromLocalFile(Text(path)));
+      mime.setUrls(mime.urls() << QUrl::fromLocalFile(QString::fromStdString(path)));
     }
     QDragEnterEvent enter(QPoint(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QDropEvent drop(QPointF(9, 9), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -165,15 +163,14 @@ TEST(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
   EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "laid out before any font is set";
   form.Form_Load();
   const auto folder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
-  EXPECT_EQ(form.txtSource->text(), Text(folder + "/velmora.kat"));
-  EXPECT_EQ(form.txtDest->text(), Text(folder + "/velmora-neu.kat"));
+  EXPECT_EQ(form.Text(Form1Control::kTxtSource), folder + "/velmora.kat");
+  EXPECT_EQ(form.Text(Form1Control::kTxtDest), folder + "/velmora-neu.kat");
   EXPECT_EQ(PathInDirectory("/", '/', "velmora.kat"), "/velmora.kat");
   EXPECT_EQ(PathInDirectory("C:\\Tools", '\\', "velmora.kat"), "C:\\Tools\\velmora.kat");
   EXPECT_EQ(PathInDirectory("D:\\", '\\', "velmora.kat"), "D:\\velmora.kat");
   // Beside the program only in a folder of the user's own that the user may write in; below
   // /usr or /opt the home folder, even for root.
-  const std::string program = temp.path().string();
-  EXPECT_EQ(CatalogueDirectory(program, "/home/anna"), program);
+  EXPECT_EQ(CatalogueDirectory(temp.path().string(), "/home/anna"), temp.path().string());
   EXPECT_EQ(CatalogueDirectory("/usr/bin", "/home/anna"), "/home/anna");
   EXPECT_EQ(CatalogueDirectory("/opt", "/home/anna"), "/home/anna");
   // An ordinary user (65534 under root) with a folder of its own closed to writing, and with
@@ -226,6 +223,16 @@ TEST(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
     }
     EXPECT_EQ(form.txtSource->text(), path.isEmpty() ? QStringLiteral("/vorher.kat") : path);
   }
+}
+
+// Only Return alone presses a focused button, as Space does; with Ctrl or Alt it presses none.
+TEST(Form1Test, ReturnWithAModifierPressesNoButton) {
+  Form1 form;
+  int clicks = 0;
+  QObject::connect(form.cmdEnde, &QPushButton::clicked, [&] { ++clicks; });
+  QTest::keyClick(form.cmdEnde, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(form.cmdEnde, Qt::Key_Return, Qt::AltModifier);
+  EXPECT_EQ(clicks, 0);
 }
 
 }  // namespace
