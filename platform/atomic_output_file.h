@@ -32,8 +32,8 @@ class AtomicOutputFile {
   Status Open(const std::string& path);
 
   /// Appends `bytes`. On Linux, what is written is flushed every few megabytes from a second
-  /// thread, so that `Commit` has little left to wait for. Fails when the
-  /// disk is full, the file size limit is reached, or the device reports an error.
+  /// thread, so that `Commit` has little left to wait for. Fails when the disk is full, the file
+  /// size limit is reached, or the device reports an error.
   Status Write(std::string_view bytes);
 
   /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;
