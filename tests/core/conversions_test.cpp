@@ -468,6 +468,7 @@ TEST(Conversions, DescriptorZeroIsAFileLikeAnyOther) {
   const std::string source = folder.File("velmora.kat"), old = folder.File("old.kat");
   testing::WriteBytes(source, ValidCatalogue(3));
   testing::WriteBytes(old, "o");
+  fs::permissions(old, fs::perms(0600));
   const auto left = [](const std::string& path) {
     return (fs::exists(path) ? testing::ReadBytes(path).substr(0, 1) : "-") +
            (::fcntl(0, F_GETFD) == -1 ? "" : "(descriptor 0 still open)");
@@ -489,6 +490,7 @@ TEST(Conversions, DescriptorZeroIsAFileLikeAnyOther) {
   ::dup2(input, 0);
   ::close(input);
   EXPECT_EQ(seen, "Aox-x");
+  EXPECT_EQ(fs::status(old).permissions(), fs::perms(0600)) << "replaced as a new file";
 }
 
 }  // namespace
