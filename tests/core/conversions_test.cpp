@@ -30,7 +30,6 @@
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
 #include "platform/atomic_output_file.h"
-#include "platform/linux/errno_failure.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {
