@@ -39,13 +39,33 @@ Failure InBox(Status status, std::string_view box) {
   return failure;
 }
 
+// Reads the catalogue on after its first line without a date, so that the notice names every
+// line to mend at once: the further ones by count, and the first ten by number. Nothing more is
+// written or kept; a failure to read on ends the count where it stands.
+Failure WithFurtherBadLines(Failure first, LineReader& reader, std::int64_t line_number) {
+  constexpr std::int64_t kNamedLines = 10;
+  std::int64_t count = 0;
+  std::string numbers;
+  CatalogEntry entry{};
+  for (std::optional<std::string_view> line; reader.ReadLine(line).ok() && line;) {
+    if (TakeLine(*line, ++line_number, entry).ok() || ++count > kNamedLines) continue;
+    numbers += (count > 1 ? ", " : "") + std::to_string(line_number);
+  }
+  if (count == 1) first.more = "ebenso in einer weiteren Zeile: " + numbers;
+  if (count > 1) {
+    first.more = "ebenso in " + std::to_string(count) + " weiteren Zeilen" +
+                 (count > kNamedLines ? ", darunter " : ": ") + numbers;
+  }
+  return first;
+}
+
 // Takes each line into its record as it reads, so memory stays the same at any size. The
 // destination is replaced only after every line was read and every record written, so both
 // paths may name one file. Its first failure waits until the end: a bad line or a reading
 // failure wins over it, as the user must mend the catalogue first.
 Status RunConversion(const std::string& source_path, const std::string& dest_path,
                      RecordWriter& writer) {
-  LineReader reader(kLineColumns);
+  LineReader reader(kLineBytes);
   if (Status status = reader.Open(source_path); !status.ok()) {
     return InBox(std::move(status), kSourceBox);
   }
@@ -57,7 +77,9 @@ Status RunConversion(const std::string& source_path, const std::string& dest_pat
       return InBox(std::move(status), kSourceBox);
     }
     if (!line) break;
-    if (Status status = TakeLine(*line, ++line_number, entry); !status.ok()) return status;
+    if (Status status = TakeLine(*line, ++line_number, entry); !status.ok()) {
+      return WithFurtherBadLines(std::move(status).failure(), reader, line_number);
+    }
     if (destination.ok()) destination = writer.Add(entry);
   }
   if (destination.ok()) destination = writer.Commit();

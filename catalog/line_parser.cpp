@@ -4,11 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "platform/codepage.h"
+#include "catalog/code_page.h"
 #include "platform/date_reader.h"
 #include "platform/number_reader.h"
 #include "platform/single_narrowing.h"
 #include "platform/text_functions.h"
+#include "platform/utf8.h"
 
 namespace tessaril {
 namespace {
@@ -50,18 +51,28 @@ float ReadNumberField(std::string_view line) {
   return NarrowToSingle(ReadNumber(std::string_view(text.data(), text.size())));
 }
 
-// Names the line and the field; a line that holds no date field at all says so, as the field's
-// empty quotes alone do not tell why.
-Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::string_view field) {
+// The date field of a UTF-8 line as it stands there, for the notice.
+std::string Utf8DateField(std::string_view line) {
+  for (std::size_t column = 1; column < kDateColumn && TakeUtf8(line); ++column) {
+  }
+  std::string_view rest = line;
+  for (std::size_t column = 0; column < kDateWidth && TakeUtf8(rest); ++column) {
+  }
+  return std::string(line.substr(0, line.size() - rest.size()));
+}
+
+// Names the line and the field, shown as UTF-8; a line that holds no date field at all says so,
+// as the field's empty quotes alone do not tell why.
+Failure DateTypeMismatch(std::int64_t line_number, std::size_t line_columns, std::string shown) {
   Failure failure{.code = FailureCode::kTypeMismatch,
-                  .quoted = Cp1252ToUtf8(field),
+                  .quoted = std::move(shown),
                   .line = line_number,
                   .first_column = kDateColumn,
                   .last_column = kLineColumns};
-  if (line.empty()) {
+  if (line_columns == 0) {
     failure.cause = "(die Zeile ist leer)";
-  } else if (line.size() < kDateColumn) {
-    failure.cause = "(die Zeile endet schon nach Spalte " + std::to_string(line.size()) + ")";
+  } else if (line_columns < kDateColumn) {
+    failure.cause = "(die Zeile endet schon nach Spalte " + std::to_string(line_columns) + ")";
   }
   return failure;
 }
@@ -69,14 +80,23 @@ Failure DateTypeMismatch(std::int64_t line_number, std::string_view line, std::s
 }  // namespace
 
 Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& entry) {
+  // A line saved again as UTF-8 is taken through its Windows-1252 bytes, a byte a column.
+  std::array<char, kLineColumns> decoded;
+  const std::optional<std::size_t> utf8_columns = Utf8LineToCp1252(line, decoded);
+  const std::string_view columns =
+      utf8_columns ? std::string_view(decoded.data(), *utf8_columns) : line;
   // The date first: a line that has one holds every other field whole.
-  const std::string_view date_field =
-      line.size() < kDateColumn ? std::string_view() : line.substr(kDateColumn - 1, kDateWidth);
+  const std::string_view date_field = columns.size() < kDateColumn
+                                          ? std::string_view()
+                                          : columns.substr(kDateColumn - 1, kDateWidth);
   const std::optional<double> date = ReadDate(date_field);
-  if (!date) return DateTypeMismatch(line_number, line, date_field);
-  StoreTextField(entry.Text20, line, kText20Column);
-  StoreTextField(entry.Text30, line, kText30Column);
-  entry.Number = ReadNumberField(line);
+  if (!date) {
+    return DateTypeMismatch(line_number, columns.size(),
+                            utf8_columns ? Utf8DateField(line) : Cp1252ToUtf8(date_field));
+  }
+  StoreTextField(entry.Text20, columns, kText20Column);
+  StoreTextField(entry.Text30, columns, kText30Column);
+  entry.Number = ReadNumberField(columns);
   entry.Date = *date;
   return {};
 }

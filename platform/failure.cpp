@@ -1,5 +1,7 @@
 #include "platform/failure.h"
 
+#include "platform/utf8.h"
+
 namespace tessaril {
 
 std::string_view FailurePhrase(FailureCode code) {
@@ -40,7 +42,8 @@ std::string Describe(const Failure& failure) {
   // In quotes, so that an empty path and spaces at its ends can be seen.
   text += "„" + failure.quoted + "“";
   if (!failure.cause.empty()) text += ' ' + failure.cause;
-  return text;
+  if (!failure.more.empty()) text += "; " + failure.more;
+  return ValidUtf8(text);
 }
 
 Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause) {

@@ -31,6 +31,7 @@ struct Failure {
   std::string_view box = {};  // For a path: the constant label of the box it came from.
   std::int64_t line = 0;      // For a field: its line, and the columns it stands in.
   std::size_t first_column = 0, last_column = 0;
+  std::string more = {};  // For a field: which further lines have the same fault.
 };
 
 /// What a step that can fail gives back: nothing when it succeeded, else the failure that stopped
@@ -56,7 +57,8 @@ std::string_view FailurePhrase(FailureCode code);
 
 /// The German description of `failure` shown to the user:
 /// "<phrase>: [<box> ]„<path>“[ <cause>]" for a path, and
-/// "<phrase> in Zeile <line>, Spalten <first> bis <last>: „<text>“[ <cause>]" for a field.
+/// "<phrase> in Zeile <line>, Spalten <first> bis <last>: „<text>“[ <cause>][; <more>]" for a
+/// field. Always valid UTF-8: a byte of a path that is none shows as U+FFFD.
 std::string Describe(const Failure& failure);
 
 /// A failure that concerns the file at `path`, and what the system told about it, if anything.

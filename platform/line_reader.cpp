@@ -8,6 +8,12 @@
 #endif
 
 namespace tessaril {
+namespace {
+
+// What an editor writes before the first line of a file it saves as UTF-8.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
 
 LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
     : kept_columns_(kept_columns), buffer_size_(std::max<std::size_t>(buffer_size, 1)) {}
@@ -28,6 +34,8 @@ bool LineReader::Refill() {
   pos_ = end_ = 0;
   if (!ReadIntoBuffer()) return false;
   bytes_read_ += end_;
+  // The end-of-file byte that older programs wrote after the last line is no text.
+  if (end_ > 0 && bytes_read_ == opened_.size && buffer_[end_ - 1] == '\x1A') --end_;
   return true;
 }
 
@@ -68,9 +76,25 @@ void LineReader::Keep(const char* begin, std::size_t size) {
 
 Status LineReader::ReadLine(std::optional<std::string_view>& line) {
   // Written straight into `line`: copying a view just stored into it stalled every line.
-  if (NextLine(line)) return {};
+  if (first_line_ ? FirstLine(line) : NextLine(line)) return {};
   line.reset();
   return failure_;
+}
+
+// The byte-order mark belongs to the file, not to its first line, which keeps its columns
+// beside it; a file of the mark alone has no line.
+bool LineReader::FirstLine(std::optional<std::string_view>& line) {
+  first_line_ = false;
+  kept_columns_ += kByteOrderMark.size();
+  const bool found = NextLine(line);
+  kept_columns_ -= kByteOrderMark.size();
+  if (!found) return false;
+  if (line->starts_with(kByteOrderMark)) {
+    if (*line == kByteOrderMark && file_ == -1) return false;
+    line->remove_prefix(kByteOrderMark.size());
+  }
+  line = line->substr(0, kept_columns_);
+  return true;
 }
 
 bool LineReader::NextLine(std::optional<std::string_view>& line) {

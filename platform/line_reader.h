@@ -13,8 +13,9 @@
 namespace tessaril {
 
 /// Reads a text file line by line through a fixed-size buffer. A line ends at CR LF, a lone CR
-/// or a lone LF; a final line end starts no further line. Only the first `kept_columns` bytes
-/// of a line are kept, so a huge line costs no memory.
+/// or a lone LF; a final line end starts no further line. A UTF-8 byte-order mark at the start
+/// of the file and an end-of-file byte (0x1A) as its last byte belong to no line. Only the first
+/// `kept_columns` bytes of a line are kept, so a huge line costs no memory.
 class LineReader {
  public:
   /// Small enough to stay in the processor's cache while its lines are taken, and to cost a
@@ -38,6 +39,7 @@ class LineReader {
   Status ReadLine(std::optional<std::string_view>& line);
 
  private:
+  bool FirstLine(std::optional<std::string_view>& line);
   bool NextLine(std::optional<std::string_view>& line);
   bool Refill();
   bool EndedUnchanged();
@@ -73,6 +75,8 @@ class LineReader {
   std::uint64_t bytes_read_ = 0;
   // A CR ended the buffer: an LF that opens the next one belongs to it.
   bool skip_lf_ = false;
+  // No line was read yet: a byte-order mark may open the next.
+  bool first_line_ = true;
   // Holds a line's kept bytes when the line spans two buffers.
   std::string kept_;
   Status failure_;

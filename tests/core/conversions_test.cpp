@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/code_page.h"
 #include "catalog/convert_catalog.h"
 #include "catalog/record_writer.h"
 #include "platform/atomic_output_file.h"
@@ -284,6 +285,16 @@ std::vector<Conversion> Conversions() {
                     bad_last = many + testing::CatalogLine("", "", "", "31.02.2020");
   const std::string bad_5 = k13 + "5, Spalten 56 bis 65: „31.02.2020“",
                     bad_10001 = k13 + "10001, Spalten 56 bis 65: „31.02.2020“";
+  // 40 lines, those numbered in `bad` without a date.
+  const auto with_bad_lines = [](std::initializer_list<int> bad) {
+    std::string text;
+    for (int i = 1; i <= 40; ++i) {
+      const bool good = std::find(bad.begin(), bad.end(), i) == bad.end();
+      text += good ? testing::CatalogLine("A", "", "", "1.1.2000") : "";
+      text += "\r\n";
+    }
+    return text;
+  };
   const Conversion runs[] = {
     {"OverALongerOneKeepingItsMode", three, "velmora.kat", "old.kat", 3, ""},
     {"OverItsOwnSource", ValidCatalogue(100), "velmora.kat", "velmora.kat", 100, ""},
@@ -303,6 +314,20 @@ std::vector<Conversion> Conversions() {
     {"BadDateOldKept", bad_line_5, "velmora.kat", "old.kat", kFails, bad_5},
     {"BlankLine4", three + "\r\n" + three, "velmora.kat", "new.kat", kFails,
      k13 + "4, Spalten 56 bis 65: „“ (die Zeile ist leer)"},
+    {"EveryBadLineAtOnce", with_bad_lines({3, 8, 40}), "velmora.kat", "old.kat", kFails,
+     k13 + "3, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in 2 weiteren Zeilen: 8, 40"},
+    {"TheFirstTenOfManyBadLines", with_bad_lines({2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 39}),
+     "velmora.kat", "old.kat", kFails,
+     k13 + "2, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in 11 weiteren Zeilen, "
+           "darunter 4, 5, 6, 7, 8, 9, 10, 11, 12, 13"},
+    {"OneMoreBadLine", with_bad_lines({1, 40}), "velmora.kat", "old.kat", kFails,
+     k13 + "1, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in einer weiteren Zeile: 40"},
+    // Lines saved again as UTF-8, after its byte-order mark, beside Windows-1252 ones; the
+    // end-of-file byte of older programs.
+    {"LinesSavedAgainAsUtf8",
+     "\xEF\xBB\xBF" + Cp1252ToUtf8(ValidCatalogue(2)) + three.substr(ValidCatalogue(2).size()),
+     "velmora.kat", "old.kat", 3, ""},
+    {"EndOfFileByte", three + "\x1A", "velmora.kat", "old.kat", 3, ""},
     {"BadLastLineFolderNotWritable", bad_last, "velmora.kat", "locked/old.kat", kFails, bad_10001},
     {"BadLastLineDiskFull", bad_last, "velmora.kat", "old.kat", kFails, bad_10001, 0},
     {"DestinationFolderGone", three, "velmora.kat", "none/a.kat", kFails, k76 + kNew + kGone},

@@ -48,6 +48,26 @@ TEST(LineEnds, EveryKindEndsALineWhateverTheBufferSize) {
       {std::string(40, 'z') + "\r\n.", {"zzzz", "."}},
       {std::string(20, 'y') + "\nab" + std::string(10, 'c') + "\rddddd\n",
        {"yyyy", "abcc", "dddd"}},
+      // A UTF-8 byte-order mark opens the file only, and takes no kept column.
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF\r\n", {""}},
+      {"\xEF\xBB\xBF"
+       "abcdefg\r\n\xEF\xBB\xBF"
+       "b",
+       {"abcd",
+        "\xEF\xBB\xBF"
+        "b"}},
+      {"\xEF\xBB"
+       "abc",
+       {"\xEF\xBB"
+        "ab"}},
+      // An end-of-file byte is no text where it is the file's last byte.
+      {"\x1A", {}},
+      {"a\r\n\x1A", {"a"}},
+      {"abcdef\x1A", {"abcd"}},
+      {"a\r\x1A", {"a"}},
+      {"\x1A\x1A", {"\x1A"}},
+      {"a\x1A\n", {"a\x1A"}},
   };
   testing::TempFolder folder;
   const std::string path = folder.File("lines");

@@ -2,10 +2,11 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
+#include "catalog/code_page.h"
 #include "catalog/line_parser.h"
 #include "catalog/record_writer.h"
-#include "platform/codepage.h"
 #include "tests/support/test_support.h"
 
 namespace tessaril {
@@ -23,13 +24,38 @@ std::string RecordOf(const std::string& line) {
 }
 
 // Every field of every line in the fuzz corpus is checked against an oracle of its own, texts,
-// numbers and dates (tests/fuzz/corpus/read_fields); here the record's layout is pinned.
+// numbers and dates (tests/fuzz/corpus/read_fields), and against its twin in the other encoding;
+// here the record's layout is pinned, and which lines are read as UTF-8.
 TEST(Records, OldLineGivesItsRecordByteForByte) {
   const std::string line = CatalogLine("  M\xFCller \x80", "Stra\xDF\x65", "0,1", "24.12.2020");
   EXPECT_EQ(RecordOf(line), ExpectedRecord("M\xFCller \x80", "Stra\xDF\x65", 0.1f, 44189));
   EXPECT_EQ(RecordOf(line + "31.02.2020 ignored"), RecordOf(line)) << "past column 65";
   // The byte order without the helper: 0.1 as a single, then day 44189.
   EXPECT_EQ(RecordOf(line).substr(50), std::string("\xCD\xCC\xCC\x3D\0\0\0\0\xA0\x93\xE5\x40", 12));
+  // Saved again as UTF-8, a column is a character. Every line here holds a character beyond
+  // ASCII before column 56; those that are not well-formed UTF-8 are Windows-1252.
+  const std::string utf8 =
+      "Müller" + std::string(14, ' ') + "Hauptstraße 12" + std::string(16, ' ') + "3    24.12.1985";
+  const std::string date = " 1.1.2000";
+  const std::pair<std::string, std::string> lines[] = {
+      {utf8, ExpectedRecord("M\xFCller",
+                            "Hauptstra\xDF"
+                            "e 12",
+                            3, 31405)},
+      {Cp1252ToUtf8(line), RecordOf(line)},
+      // Not in Windows-1252: "?"; and the five bytes it leaves undefined come back as they were.
+      {"Ωmega 日本" + std::string(12, ' ') + "" + std::string(25, ' ') + "1" +
+           std::string(4, ' ') + "24.12.2020",
+       ExpectedRecord("?mega ??", "\x81\x8D\x8F\x90\x9D", 1, 44189)},
+      // Overlong, a surrogate, beyond U+10FFFF, a stray continuation byte, a lead byte alone.
+      {"\xC0\xAF" + std::string(53, ' ') + date, ExpectedRecord("\xC0\xAF", "", 0, 36526)},
+      {"\xED\xA0\x80" + std::string(52, ' ') + date, ExpectedRecord("\xED\xA0\x80", "", 0, 36526)},
+      {"\xF4\x90\x80\x80" + std::string(51, ' ') + date,
+       ExpectedRecord("\xF4\x90\x80\x80", "", 0, 36526)},
+      {"a\xA4" + std::string(53, ' ') + date, ExpectedRecord("a\xA4", "", 0, 36526)},
+      {std::string(54, ' ') + "\xC3" + date, ExpectedRecord("", "", 0, 36526)},
+  };
+  for (const auto& [text, record] : lines) EXPECT_EQ(RecordOf(text), record) << text;
 }
 
 TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
@@ -60,6 +86,9 @@ TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {
   EXPECT_EQ(Cp1252ToUtf8(bytes),
             "\x7F€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ\u00A0");
   mismatch(x55 + "\xFC\x62\x65r\x80\x81", "über€\xC2\x81");  // Shown decoded from Windows-1252.
+  // A UTF-8 line counts its columns in characters and shows its field as it stands.
+  mismatch("ä" + std::string(54, 'x') + "Ω.1.2020", "Ω.1.2020");
+  mismatch("Krämer", "", " (die Zeile endet schon nach Spalte 6)");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Takes the input as the text of a number, as the text of a date and as one old catalogue line,
 // and checks each reader against an oracle of its own: std::from_chars for numbers, the
-// std::chrono calendar for dates, the trimmed columns for texts. The sanitizers catch any input
-// that crashes or touches memory it does not own.
+// std::chrono calendar for dates, the trimmed columns for texts, and for the line as a whole
+// its twin in the other encoding, Windows-1252 or UTF-8, which must give the same entry or the
+// same failure. The sanitizers catch any input that crashes or touches memory it does not own.
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -10,11 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <regex>
 #include <string>
 
+#include "catalog/code_page.h"
 #include "catalog/line_parser.h"
 #include "platform/date_reader.h"
 #include "platform/number_reader.h"
@@ -130,6 +133,86 @@ string_view Columns(string_view line, std::size_t first, std::size_t width) {
   return first <= line.size() ? line.substr(first - 1, width) : string_view{};
 }
 
+// The length of the well-formed UTF-8 sequence that `text` begins with, by the table of the
+// Unicode standard (3-7), or 0.
+std::size_t WellFormedLength(string_view text) {
+  const auto byte = [&](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+  };
+  const auto in = [](unsigned value, unsigned low, unsigned high) {
+    return value >= low && value <= high;
+  };
+  const unsigned b0 = byte(0), b1 = byte(1);
+  const bool tail2 = in(byte(2), 0x80, 0xBF), tail3 = tail2 && in(byte(3), 0x80, 0xBF);
+  if (!text.empty() && b0 <= 0x7F) return 1;
+  if (in(b0, 0xC2, 0xDF) && in(b1, 0x80, 0xBF)) return 2;
+  if ((b0 == 0xE0 && in(b1, 0xA0, 0xBF)) || (b0 == 0xED && in(b1, 0x80, 0x9F)) ||
+      ((in(b0, 0xE1, 0xEC) || in(b0, 0xEE, 0xEF)) && in(b1, 0x80, 0xBF))) {
+    return tail2 ? 3 : 0;
+  }
+  if ((b0 == 0xF0 && in(b1, 0x90, 0xBF)) || (in(b0, 0xF1, 0xF3) && in(b1, 0x80, 0xBF)) ||
+      (b0 == 0xF4 && in(b1, 0x80, 0x8F))) {
+    return tail3 ? 4 : 0;
+  }
+  return 0;
+}
+
+// Whether the 65 data columns of `line` are well-formed UTF-8 holding a character beyond ASCII.
+bool ReadAsUtf8(string_view line) {
+  bool beyond_ascii = false;
+  for (int column = 0; column < 65 && !line.empty(); ++column) {
+    const std::size_t length = WellFormedLength(line);
+    if (length == 0) return false;
+    beyond_ascii = beyond_ascii || length > 1;
+    line.remove_prefix(length);
+  }
+  return beyond_ascii;
+}
+
+// The 65 data columns of a line read as UTF-8 in Windows-1252, each character the byte whose
+// decoding it is, or "?"; `lossy` tells whether a "?" stands for another character.
+std::string Cp1252Columns(string_view line, bool& lossy) {
+  std::string columns;
+  for (int column = 0; column < 65 && !line.empty(); ++column) {
+    const std::size_t length = WellFormedLength(line);
+    char byte = '?';
+    for (int b = 0; b < 256; ++b) {
+      const char candidate = static_cast<char>(b);
+      if (tessaril::Cp1252ToUtf8(string_view(&candidate, 1)) == line.substr(0, length)) {
+        byte = candidate;
+      }
+    }
+    lossy = lossy || (byte == '?' && line[0] != '?');
+    columns += byte;
+    line.remove_prefix(length);
+  }
+  return columns;
+}
+
+struct Twin {
+  std::string columns;  // The 65 data columns in the other encoding.
+  bool lossy = false;   // A character Windows-1252 lacks became "?".
+};
+
+// The twin of `line` in the other encoding: Windows-1252 for a line read as UTF-8, each
+// character the byte whose decoding it is, or "?"; UTF-8 for a line that holds a byte beyond
+// ASCII in its data columns, each byte decoded. None for a line of ASCII there, which reads the
+// same either way, and for one whose Windows-1252 twin would be read as UTF-8 again.
+std::optional<Twin> TwinOf(string_view line) {
+  Twin twin;
+  if (!ReadAsUtf8(line)) {
+    const string_view columns = line.substr(0, 65);
+    if (std::all_of(columns.begin(), columns.end(), [](char c) { return c >= 0; })) {
+      return std::nullopt;
+    }
+    for (char c : columns) twin.columns += tessaril::Cp1252ToUtf8(string_view(&c, 1));
+    return twin;
+  }
+  twin.columns = Cp1252Columns(line, twin.lossy);
+  if (ReadAsUtf8(twin.columns)) return std::nullopt;  // Pairs such as "\xC3\xA4".
+  return twin;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -144,19 +227,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<double> expected_date = ExpectedDate(text);
   Check(date == expected_date, "ReadDate", text, expected_date.value_or(NAN), date.value_or(NAN));
 
-  // The line's date field and, where it holds a date, the number field with "," as the point.
+  // The line's date field and, where it holds a date, the number field with "," as the point;
+  // a line read as UTF-8 counts its columns in characters.
   tessaril::CatalogEntry entry{};
   const bool taken = tessaril::TakeLine(text, 7, entry).ok();
-  std::string number_field(Columns(text, 51, 5));
+  bool lossy = false;
+  const std::string line = ReadAsUtf8(text) ? Cp1252Columns(text, lossy) : std::string(text);
+  std::string number_field(Columns(line, 51, 5));
   std::replace(number_field.begin(), number_field.end(), ',', '.');
   const float expected_single = NearestSingle(ExpectedNumber(number_field));
   Check(!taken || SameBits(entry.Number, expected_single), "TakeLine number", text, expected_single,
         entry.Number);
-  Check(!taken || (SameText(Columns(text, 1, 20), {entry.Text20.data(), 20}) &&
-                   SameText(Columns(text, 21, 30), {entry.Text30.data(), 30})),
+  Check(!taken || (SameText(Columns(line, 1, 20), {entry.Text20.data(), 20}) &&
+                   SameText(Columns(line, 21, 30), {entry.Text30.data(), 30})),
         "TakeLine texts", text, NAN, NAN);
-  const std::optional<double> line_date = ExpectedDate(Columns(text, 56, 10));
+  const std::optional<double> line_date = ExpectedDate(Columns(line, 56, 10));
   Check(taken == line_date.has_value() && (!taken || entry.Date == *line_date), "TakeLine date",
         text, line_date.value_or(NAN), taken ? entry.Date : NAN);
+
+  // A failure shows the field as it stands, which a lossy twin does not.
+  if (const std::optional<Twin> twin = TwinOf(text)) {
+    tessaril::CatalogEntry twin_entry{};
+    const tessaril::Status status = tessaril::TakeLine(text, 7, entry);
+    const tessaril::Status twin_status = tessaril::TakeLine(twin->columns, 7, twin_entry);
+    const bool same_entry = std::memcmp(&entry, &twin_entry, 50) == 0 &&
+                            SameBits(entry.Number, twin_entry.Number) &&
+                            SameBits(entry.Date, twin_entry.Date);
+    Check(status.ok() == twin_status.ok() &&
+              (status.ok()
+                   ? same_entry
+                   : twin->lossy || Describe(status.failure()) == Describe(twin_status.failure())),
+          "TakeLine twin", text, NAN, NAN);
+  }
   return 0;
 }
