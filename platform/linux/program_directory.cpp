@@ -1,6 +1,7 @@
 #include "platform/program_directory.h"
 
 #include <pwd.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,9 +13,16 @@
 namespace tessaril {
 
 std::string ProgramDirectory() {
+  // Without /proc, the name the program was started by, which the kernel keeps for it; taken
+  // early, while the folder it may be relative to is still the current one.
   std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
+  std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) {
+    const auto* started_as = reinterpret_cast<const char*>(::getauxval(AT_EXECFN));
+    if (started_as == nullptr) return {};
+    executable = std::filesystem::canonical(started_as, error);
+    if (error) return {};
+  }
   return executable.parent_path().string();
 }
 

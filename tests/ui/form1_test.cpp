@@ -2,6 +2,8 @@
 #include "ui/form1.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -173,11 +175,17 @@ TEST(Form1Test, FormLoadNamesBothCataloguesBesideTheProgram) {
   EXPECT_EQ(CatalogueDirectory(temp.path().string(), "/home/anna"), temp.path().string());
   EXPECT_EQ(CatalogueDirectory("/usr/bin", "/home/anna"), "/home/anna");
   EXPECT_EQ(CatalogueDirectory("/opt", "/home/anna"), "/home/anna");
-  // An ordinary user (65534 under root) with a folder of its own closed to writing, and with
-  // /tmp, where all may write but root owns it.
+  // Without /proc, where root can take it away; then an ordinary user (65534 under root) with a
+  // folder of its own closed to writing, and with /tmp, where all may write but root owns it.
   const pid_t child = ::fork();
   if (child == 0) {
-    const bool ordinary = ::geteuid() != 0 || ::setuid(65534) == 0;
+    const bool without_proc =
+        ::geteuid() != 0 ||
+        (::unshare(CLONE_NEWNS) == 0 &&
+         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         ::umount2("/proc", MNT_DETACH) == 0 && !std::filesystem::exists("/proc/self") &&
+         ProgramDirectory() == folder);
+    const bool ordinary = without_proc && (::geteuid() != 0 || ::setuid(65534) == 0);
     const bool from_home =
         ::setenv("HOME", "/home/anna", 1) == 0 && HomeDirectory() == "/home/anna";
     ::setenv("HOME", "", 1);  // Without $HOME, the user's entry names the home folder.
