@@ -18,6 +18,8 @@ std::string_view FailurePhrase(FailureCode code) {
       return "Geräte-E/A-Fehler";
     case FailureCode::kDiskFull:
       return "Datenträger voll";
+    case FailureCode::kTooManyFiles:
+      return "Zu viele Dateien";
     case FailureCode::kPermissionDenied:
       return "Zugriff verweigert";
     case FailureCode::kPathFileAccess:
@@ -48,6 +50,27 @@ std::string Describe(const Failure& failure) {
 
 Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause) {
   return {code, std::string(path), std::string(cause)};
+}
+
+std::string FolderAllowsNoNewFiles(std::string_view folder) {
+  return "liegt im Ordner „" + std::string(folder) + "“, der keine neuen Dateien erlaubt";
+}
+
+std::string FolderOnlyAppends(std::string_view folder) {
+  return "liegt im Ordner „" + std::string(folder) + "“, der nur das Anfügen erlaubt";
+}
+
+std::string FolderNotReadable(std::string_view folder) {
+  return "liegt im Ordner „" + std::string(folder) + "“, der sich nicht lesen lässt";
+}
+
+std::string FolderKeepsOthersFiles(std::string_view folder) {
+  return "gehört einem anderen Benutzer, und im Ordner „" + std::string(folder) +
+         "“ darf nur der Besitzer eine Datei ersetzen";
+}
+
+std::string PointsIntoMissingFolder(std::string_view folder) {
+  return "verweist in den fehlenden Ordner „" + std::string(folder) + "“";
 }
 
 Status CheckUsablePath(std::string_view path) {

@@ -18,6 +18,7 @@ enum class FailureCode : std::int32_t {
   kFileNotFound = 53,      // The source file does not exist.
   kDeviceIo = 57,          // Any other read or write error.
   kDiskFull = 61,          // No space left, or the file size limit was reached.
+  kTooManyFiles = 67,      // The program or the system has too many files open.
   kPermissionDenied = 70,  // The system refused access for lack of permission.
   kPathFileAccess = 75,    // A folder, a read-only or special file where a file was expected.
   kPathNotFound = 76,      // A folder on the path does not exist.
@@ -80,6 +81,22 @@ inline constexpr std::string_view kUnderFile = "liegt in einer Datei statt in ei
 inline constexpr std::string_view kTooManyLinks = "führt über zu viele Verknüpfungen";
 inline constexpr std::string_view kNoFileName = "nennt keinen Dateinamen";
 inline constexpr std::string_view kSizeLimit = "erreicht die höchste erlaubte Dateigröße";
+inline constexpr std::string_view kTooManyOpen =
+    "lässt sich nicht öffnen, da zu viele Dateien offen sind";
+inline constexpr std::string_view kSystemFile =
+    "gehört zum System (/proc, /sys) und ist keine Katalogdatei";
+inline constexpr std::string_view kDeleted = "verweist auf eine gelöschte Datei";
+inline constexpr std::string_view kMountPoint =
+    "ist ein Einhängepunkt und lässt sich nicht ersetzen";
+inline constexpr std::string_view kProtected = "ist gegen Änderungen geschützt (chattr)";
+
+/// What the folder `folder` of a destination refuses, as the cause of the destination's failure.
+std::string FolderAllowsNoNewFiles(std::string_view folder);
+std::string FolderOnlyAppends(std::string_view folder);
+std::string FolderNotReadable(std::string_view folder);
+std::string FolderKeepsOthersFiles(std::string_view folder);
+/// A link that points into the missing folder `folder`.
+std::string PointsIntoMissingFolder(std::string_view folder);
 
 /// Code 52 for a path no system call can take as it is: empty, or holding a NUL that would cut
 /// it short, saying which. None for any other path.

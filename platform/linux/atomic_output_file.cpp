@@ -33,14 +33,25 @@ namespace fs = std::filesystem;
 // rather than at every chunk.
 constexpr std::uint64_t kFlushStep = 8 << 20;
 
+// The links the kernel follows in one path before it gives up with ELOOP.
+constexpr int kMostLinks = 40;
+
 void CloseKeepingErrno(int fd) {
   const int saved = errno;
   ::close(fd);
   errno = saved;
 }
 
-// The name through which the kernel reaches the file of an open descriptor.
+// The name through which the kernel reaches the file of an open descriptor, where /proc is.
 std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// The attributes of the open file or folder `fd` that chattr sets (STATX_ATTR_*), and whether
+// it is a mount point; none where the kernel does not tell.
+std::uint64_t Attributes(int fd) {
+  struct statx info {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &info) != 0) return 0;
+  return info.stx_attributes & info.stx_attributes_mask;
+}
 
 // Tries hidden names until `make` makes a file of one beside the destination: the name, or none
 // with errno set.
@@ -71,8 +82,15 @@ std::optional<std::string> ReadSized(Read read) {
   }
 }
 
+// How an unnamed file gets its name beside the destination.
+enum class Naming {
+  kFromDescriptor,  // linkat with AT_EMPTY_PATH, where the kernel allows it to its caller.
+  kThroughProc,     // linkat of its name in /proc/self/fd.
+};
+
 // Unnamed until every record is on disk (O_TMPFILE), written back to disk while it grows, and
-// renamed over the file that the kernel reached by following the path's links.
+// renamed over the file that the path's links reach. The folder is held by its descriptor, so
+// that a path of any real length works when the path given is short.
 class LinuxReplacement final : public NativeReplacement {
  public:
   explicit LinuxReplacement(const std::string& path) : path_(path) {}
@@ -88,17 +106,20 @@ class LinuxReplacement final : public NativeReplacement {
   void LetReplacedGo() override;
 
  private:
-  Status PlaceOver();
-  Status PlaceNew();
-  Status Place(const fs::path& place);
+  Status CheckReplaced();
+  Status FollowLinks();
+  Status CheckFolder();
+  std::optional<Naming> NamingOf(int fd) const;
   Status CreateNamed(mode_t mode);
   Status CopyAttributes();
 
-  const std::string path_;                  // As the user gave it, for the notices.
-  std::optional<struct stat> existing_;     // The file that gets replaced, where there is one.
-  int folder_fd_ = -1;                      // Where the destination's file is or will be,
-  std::string name_;                        // and its name there.
-  int fd_ = -1;                             // The replacement,
+  const std::string path_;                   // As the user gave it, for the notices.
+  std::optional<struct stat> existing_;      // The file that gets replaced, where there is one.
+  int folder_fd_ = -1;                       // Where the destination's file is or will be,
+  std::string folder_shown_;                 // as the notices name that folder,
+  std::string name_;                         // and its name there.
+  int fd_ = -1;                              // The replacement,
+  Naming naming_ = Naming::kFromDescriptor;  // how it gets a name, while it has none,
   std::string temporary_;                   // and its name beside the destination, once it has one.
   std::optional<RemovalOnSignal> removal_;  // While it has or gets that name.
   std::uint64_t written_ = 0;               // Bytes appended so far.
@@ -120,51 +141,127 @@ LinuxReplacement::~LinuxReplacement() {
 
 Status LinuxReplacement::FindDestination() {
   // The kernel follows the links, with every protection it applies to them (another user's
-  // link in a shared sticky folder, ELOOP); the replacement goes beside the file it reached.
+  // link in a shared sticky folder, ELOOP); ENOENT tells that it would follow them all to a
+  // file that is not there yet.
   replaced_ = ::open(path_.c_str(), O_PATH | O_CLOEXEC);
   if (replaced_ < 0 && errno != ENOENT) return FailureFromErrno(errno, path_);
-  return replaced_ >= 0 ? PlaceOver() : PlaceNew();
+  if (replaced_ >= 0) {
+    if (Status status = CheckReplaced(); !status.ok()) return status;
+  }
+  if (Status status = FollowLinks(); !status.ok()) return status;
+  return CheckFolder();
 }
 
-Status LinuxReplacement::PlaceOver() {
+// Written anew even by root, as a read-only catalogue is meant to stay as it is; a file the
+// rename could not replace is refused before any record is written.
+Status LinuxReplacement::CheckReplaced() {
   struct stat info {};
   if (::fstat(replaced_, &info) != 0) return FailureFromErrno(errno, path_);
-  // Written anew even by root, as a read-only catalogue is meant to stay as it is.
+  const auto refused = [&](std::string_view cause) {
+    return PathFailure(FailureCode::kPathFileAccess, path_, cause);
+  };
+  // A descriptor's name in /proc/self/fd still reaches a file whose last name is gone.
+  if (info.st_nlink == 0) return refused(kDeleted);
+  if (OnSystemFilesystem(replaced_)) return refused(kSystemFile);
   if (Status status = CheckRegularFile(info.st_mode, path_); !status.ok()) return status;
-  if ((info.st_mode & 0222) == 0)
-    return PathFailure(FailureCode::kPathFileAccess, path_, kIsReadOnly);
-  if (::access(DescriptorPath(replaced_).c_str(), W_OK) != 0) return FailureFromErrno(errno, path_);
-  std::error_code error;
-  const fs::path reached = fs::read_symlink(DescriptorPath(replaced_), error);
-  if (error) return FailureFromErrno(error.value(), path_);
+  if ((info.st_mode & 0222) == 0) return refused(kIsReadOnly);
+  const std::uint64_t attributes = Attributes(replaced_);
+  if ((attributes & (STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE)) != 0) return refused(kProtected);
+  if ((attributes & STATX_ATTR_MOUNT_ROOT) != 0) return refused(kMountPoint);
   existing_ = info;
-  return Place(reached);
-}
-
-// No file there yet. A link to nothing gets the new file where it points, as a write through
-// it would: the kernel has already allowed following it (a protected link gives EACCES, not
-// ENOENT), so it is read once, where the kernel offers no way to create through it unnamed.
-Status LinuxReplacement::PlaceNew() {
-  fs::path place(path_);
-  const int link = ::open(path_.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  if (link >= 0) {
-    char target[PATH_MAX];
-    const ssize_t size = ::readlinkat(link, "", target, sizeof target);
-    CloseKeepingErrno(link);
-    if (size > 0) place = place.parent_path() / std::string(target, static_cast<std::size_t>(size));
-  }
-  return Place(place);
-}
-
-Status LinuxReplacement::Place(const fs::path& place) {
-  if (Status status = CheckNamesFile(place, path_); !status.ok()) return status;
-  name_ = place.filename().string();
-  // Opened now, so that nothing is left to fail between the rename and the flush that makes it
-  // durable.
-  const fs::path folder = place.has_parent_path() ? place.parent_path() : ".";
-  folder_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder_fd_ < 0) return FailureFromErrno(errno, path_);
   return {};
+}
+
+// Follows the path's links once more, from folder to folder through descriptors, to the folder
+// that holds the file they reach, or where the last of them points when there is none yet.
+// The kernel has allowed following them all.
+Status LinuxReplacement::FollowLinks() {
+  fs::path place = path_;  // What is left to follow, from the folder reached so far.
+  fs::path shown = path_;  // The same place as the notices name it.
+  for (int hop = 0;; ++hop) {
+    if (Status status = CheckNamesFile(place, path_); !status.ok()) return status;
+    const fs::path folder = place.has_parent_path() ? place.parent_path() : ".";
+    const int next = ::openat(folder_fd_ >= 0 ? folder_fd_ : AT_FDCWD, folder.c_str(),
+                              O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (next < 0 && hop > 0 && errno == ENOENT) {
+      return PathFailure(FailureCode::kPathNotFound, path_,
+                         PointsIntoMissingFolder(shown.parent_path().string()));
+    }
+    if (next < 0) return FailureFromErrno(errno, path_);
+    if (folder_fd_ >= 0) ::close(folder_fd_);
+    folder_fd_ = next;
+    name_ = place.filename().string();
+    folder_shown_ = shown.has_parent_path() ? shown.parent_path().string() : ".";
+
+    struct stat info {};
+    if (::fstatat(folder_fd_, name_.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT && !existing_) return {};
+      return FailureFromErrno(errno, path_);
+    }
+    if (!S_ISLNK(info.st_mode)) {
+      // The file the kernel reached, unless the path changed meanwhile.
+      if (existing_ && info.st_dev == existing_->st_dev && info.st_ino == existing_->st_ino) {
+        return {};
+      }
+      return PathFailure(FailureCode::kPathFileAccess, path_);
+    }
+    if (hop == kMostLinks) return FailureFromErrno(ELOOP, path_);
+    char target[PATH_MAX];
+    const ssize_t size = ::readlinkat(folder_fd_, name_.c_str(), target, sizeof target);
+    if (size <= 0) return FailureFromErrno(size < 0 ? errno : ENOENT, path_);
+    place = std::string(target, static_cast<std::size_t>(size));
+    shown = shown.parent_path() / place;
+  }
+}
+
+// The folder must take a new file and let it replace the old one; whether another user's file
+// in a sticky folder may be replaced is only known at the rename, so it is asked here.
+Status LinuxReplacement::CheckFolder() {
+  if (OnSystemFilesystem(folder_fd_)) {
+    return PathFailure(FailureCode::kPathFileAccess, path_, kSystemFile);
+  }
+  const auto refused = [&](const std::string& cause) {
+    return PathFailure(FailureCode::kPermissionDenied, path_, cause);
+  };
+  if ((Attributes(folder_fd_) & STATX_ATTR_APPEND) != 0) {
+    return refused(FolderOnlyAppends(folder_shown_));
+  }
+  if (::faccessat(folder_fd_, ".", W_OK | X_OK, 0) != 0) {
+    if (errno != EACCES && errno != EPERM) return FailureFromErrno(errno, path_);
+    return refused(FolderAllowsNoNewFiles(folder_shown_));
+  }
+  struct stat folder {};
+  if (::fstat(folder_fd_, &folder) != 0) return FailureFromErrno(errno, path_);
+  const uid_t user = ::geteuid();
+  if ((folder.st_mode & S_ISVTX) != 0 && existing_ && existing_->st_uid != user &&
+      folder.st_uid != user && user != 0) {
+    return refused(FolderKeepsOthersFiles(folder_shown_));
+  }
+  if (existing_ && ::faccessat(folder_fd_, name_.c_str(), W_OK, 0) != 0) {
+    return FailureFromErrno(errno, path_);
+  }
+  // Read, so that the rename can be flushed to disk: nothing is left to fail between the rename
+  // and that flush.
+  const int readable = ::openat(folder_fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (readable < 0) {
+    if (errno != EACCES) return FailureFromErrno(errno, path_);
+    return refused(FolderNotReadable(folder_shown_));
+  }
+  ::close(folder_fd_);
+  folder_fd_ = readable;
+  return {};
+}
+
+// Linking the descriptor to ".", which is always there, fails with EEXIST only where the kernel
+// lets its caller link the descriptor itself.
+std::optional<Naming> LinuxReplacement::NamingOf(int fd) const {
+  if (::linkat(fd, "", folder_fd_, ".", AT_EMPTY_PATH) != 0 && errno == EEXIST) {
+    return Naming::kFromDescriptor;
+  }
+  if (::faccessat(AT_FDCWD, DescriptorPath(fd).c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+    return Naming::kThroughProc;
+  }
+  return std::nullopt;
 }
 
 Status LinuxReplacement::CreateReplacement() {
@@ -174,9 +271,15 @@ Status LinuxReplacement::CreateReplacement() {
   const mode_t mode = existing_ ? 0600 : 0666;
   fd_ = ::openat(folder_fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
   // A filesystem without unnamed files refuses them; any other cause refuses a named file too,
-  // and is reported from there.
-  if (fd_ < 0) return CreateNamed(mode);
-  return {};
+  // and is reported from there. An unnamed file that could never get a name is no use.
+  if (fd_ >= 0) {
+    if (const std::optional<Naming> naming = NamingOf(fd_)) {
+      naming_ = *naming;
+      return {};
+    }
+    ::close(std::exchange(fd_, -1));
+  }
+  return CreateNamed(mode);
 }
 
 // A hidden name instead, removed again when a signal ends the program.
@@ -209,18 +312,17 @@ Status LinuxReplacement::TakeOverDestination() {
   return CopyAttributes();
 }
 
-// Extended attributes hold the destination's ACLs among others. One that this filesystem cannot
-// hold (ENOTSUP) is left out, as a copy of the file would leave it; any other failure keeps the
-// destination as it is.
+// Extended attributes hold the destination's ACLs among others. They are read through the path
+// as given, which reaches the same file. One that this filesystem cannot hold (ENOTSUP) is left
+// out, as a copy of the file would leave it; any other failure keeps the destination as it is.
 Status LinuxReplacement::CopyAttributes() {
-  const std::string from = DescriptorPath(replaced_);
   const auto names = ReadSized(
-      [&](char* data, std::size_t size) { return ::listxattr(from.c_str(), data, size); });
+      [&](char* data, std::size_t size) { return ::listxattr(path_.c_str(), data, size); });
   if (!names) return errno == ENOTSUP ? Status() : FailureFromErrno(errno, path_);
   for (const char* name = names->c_str(); name < names->c_str() + names->size();
        name += std::strlen(name) + 1) {
     const auto value = ReadSized(
-        [&](char* data, std::size_t size) { return ::getxattr(from.c_str(), name, data, size); });
+        [&](char* data, std::size_t size) { return ::getxattr(path_.c_str(), name, data, size); });
     if (!value) return FailureFromErrno(errno, path_);
     if (::fsetxattr(fd_, name, value->data(), value->size(), 0) != 0 && errno != ENOTSUP) {
       return FailureFromErrno(errno, path_);
@@ -265,7 +367,11 @@ Status LinuxReplacement::Name() {
   const std::string self = DescriptorPath(fd_);
   removal_.emplace();
   std::optional<std::string> name = MakeHidden([&](const std::string& candidate) {
-    return ::linkat(AT_FDCWD, self.c_str(), folder_fd_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    const int linked =
+        naming_ == Naming::kFromDescriptor
+            ? ::linkat(fd_, "", folder_fd_, candidate.c_str(), AT_EMPTY_PATH)
+            : ::linkat(AT_FDCWD, self.c_str(), folder_fd_, candidate.c_str(), AT_SYMLINK_FOLLOW);
+    return linked == 0;
   });
   if (!name) return FailureFromErrno(errno, path_);
   temporary_ = std::move(*name);

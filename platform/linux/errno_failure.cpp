@@ -1,6 +1,8 @@
 #include "platform/linux/errno_failure.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 #include <cerrno>
 
@@ -32,6 +34,9 @@ Failure FailureFromErrno(int error_number, std::string_view path) {
     case ETXTBSY:
     case EBUSY:
       return PathFailure(FailureCode::kPathFileAccess, path);
+    case EMFILE:
+    case ENFILE:
+      return PathFailure(FailureCode::kTooManyFiles, path, kTooManyOpen);
     default:
       return IoFailureFromErrno(error_number, path);
   }
@@ -55,6 +60,16 @@ Status CheckRegularFile(mode_t mode, std::string_view path) {
   if (S_ISREG(mode)) return {};
   return PathFailure(FailureCode::kPathFileAccess, path,
                      S_ISDIR(mode) ? kIsFolder : kNoRegularFile);
+}
+
+}  // namespace tessaril
+
+namespace tessaril {
+
+bool OnSystemFilesystem(int fd) {
+  struct statfs info {};
+  return ::fstatfs(fd, &info) == 0 &&
+         (info.f_type == PROC_SUPER_MAGIC || info.f_type == SYSFS_MAGIC);
 }
 
 }  // namespace tessaril

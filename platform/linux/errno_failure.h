@@ -21,4 +21,8 @@ Failure IoFailureFromErrno(int error_number, std::string_view path);
 /// a regular file.
 Status CheckRegularFile(mode_t mode, std::string_view path);
 
+/// Whether the open file or folder `fd` lies in /proc or /sys, whose files the kernel makes up
+/// as they are read.
+bool OnSystemFilesystem(int fd);
+
 }  // namespace tessaril

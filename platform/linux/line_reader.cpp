@@ -41,7 +41,9 @@ Status LineReader::OpenFile() {
   file_ = fd;
   struct stat info {};
   Status status = ::fstat(fd, &info) != 0 ? FailureFromErrno(errno, path_)
-                                          : CheckRegularFile(info.st_mode, path_);
+                  : OnSystemFilesystem(fd)
+                      ? PathFailure(FailureCode::kPathFileAccess, path_, kSystemFile)
+                      : CheckRegularFile(info.st_mode, path_);
   if (!status.ok()) {
     Close();
     return status;

@@ -40,6 +40,7 @@ constexpr ErrorMapping kErrorMappings[] = {
     {ERROR_HANDLE_DISK_FULL, FailureCode::kDiskFull},
     {kErrorDiskQuotaExceeded, FailureCode::kDiskFull},
     {ERROR_FILE_TOO_LARGE, FailureCode::kDiskFull, kSizeLimit},  // Such as 4 GiB on FAT.
+    {ERROR_TOO_MANY_OPEN_FILES, FailureCode::kTooManyFiles, kTooManyOpen},
     {ERROR_NOT_ENOUGH_MEMORY, FailureCode::kOutOfMemory},
     {ERROR_OUTOFMEMORY, FailureCode::kOutOfMemory},
 };

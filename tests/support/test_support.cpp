@@ -96,9 +96,11 @@ std::string ExpectedRecords(int count) {
   return records;
 }
 
-std::string WithPaths(std::string text, const std::string& source, const std::string& dest) {
-  for (const auto& [mark, path] :
-       {std::pair{std::string_view("<source>"), &source}, {"<dest>", &dest}}) {
+std::string WithPaths(std::string text, const std::string& source, const std::string& dest,
+                      const std::string& folder) {
+  for (const auto& [mark, path] : {std::pair{std::string_view("<source>"), &source},
+                                   {"<dest>", &dest},
+                                   {"<folder>", &folder}}) {
     if (const auto at = text.find(mark); at != std::string::npos)
       text.replace(at, mark.size(), *path);
   }

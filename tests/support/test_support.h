@@ -45,8 +45,9 @@ std::string ExpectedRecord(std::string text20, std::string text30, float number,
 /// The records of `ValidCatalogue(count)`.
 std::string ExpectedRecords(int count);
 
-/// `text` with "<source>" and "<dest>" replaced by those paths.
-std::string WithPaths(std::string text, const std::string& source, const std::string& dest);
+/// `text` with "<source>", "<dest>" and "<folder>" replaced by those paths.
+std::string WithPaths(std::string text, const std::string& source, const std::string& dest,
+                      const std::string& folder = "");
 
 /// A notice service that keeps every notice instead of showing it.
 struct RecordingNotices : NoticeService {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/code_page.h"
 #include "catalog/convert_catalog.h"
 #include "platform/program_directory.h"
 #include "platform/windows/file_names.h"
@@ -77,7 +78,8 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     std::string source;  // UTF-8, inside the folder.
     std::string dest;
     Before before;
-    std::string notice;  // After "Fehler beim konvertieren: ", or empty for success.
+    std::string notice;      // After "Fehler beim konvertieren: ", or empty for success.
+    std::string bytes = {};  // Of the source, in place of a valid catalogue.
   };
   // The notices' parts, with <source> and <dest> for the paths.
   const std::string k52 = "[52] Dateiname oder -nummer falsch: ",
@@ -104,7 +106,8 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
        k75 + kNew + " wird von einem anderen Programm benutzt"},
       {"velmora.kat", "a<b.kat", Before::kNothing, k52 + kNew},
       {"velmora.kat", too_long, Before::kNothing, k52 + kNew + " ist zu lang"},
-      {"velmora.kat", "\xFF.kat", Before::kNothing, k52 + kNew},
+      // Shown as it can be, in valid UTF-8.
+      {"velmora.kat", "\xFF.kat", Before::kNothing, k52 + "neue Katalogdatei „<folder>\uFFFD.kat“"},
       {"velmora.kat", "alt.kat:s", Before::kOldFile, k52 + kNew},
       {"velmora.kat", "fehlt\\neu.kat", Before::kNothing,
        "[76] Pfad nicht gefunden: " + kNew + " liegt in einem fehlenden Ordner"},
@@ -114,10 +117,18 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
       {"NUL", "neu.kat", Before::kNothing, k75 + kOld + kDevice},
       {"velmora.kat:s", "neu.kat", Before::kNothing, k52 + kOld},
       {".", "neu.kat", Before::kNothing, k75 + kOld + kFolder},
+      // Lines saved again as UTF-8, after its byte-order mark, and the old end-of-file byte:
+      // the two lines of a valid catalogue.
+      {"velmora.kat", "neu.kat", Before::kOldFile, "",
+       "\xEF\xBB\xBF" + Cp1252ToUtf8(testing::ValidCatalogue(2)) + "\x1A"},
+      {"velmora.kat", "neu.kat", Before::kOldFile,
+       "[13] Typen unverträglich in Zeile 2, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso "
+       "in einer weiteren Zeile: 4",
+       testing::ValidCatalogue(1) + "\r\n" + testing::ValidCatalogue(1) + "\r\n"},
   };
   const std::string old_bytes = "old catalogue, longer than two records" + std::string(200, '.');
 
-  for (const auto& [source, dest, before, expected_notice] : cases) {
+  for (const auto& [source, dest, before, expected_notice, bytes] : cases) {
     testing::TempFolder folder;
     const auto utf8 = [&](const std::string& name) {
       const std::u8string base = folder.path().u8string();
@@ -138,7 +149,8 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     const int lines = before == Before::kPrivate ? 100000 : 2;
     if (before == Before::kParentFolders) fs::create_directories(wide(deep));
     if (source.ends_with(".kat")) {
-      std::ofstream(wide(source), std::ios::binary) << testing::ValidCatalogue(lines);
+      std::ofstream(wide(source), std::ios::binary)
+          << (bytes.empty() ? testing::ValidCatalogue(lines) : bytes);
     }
     if (before == Before::kFolder) fs::create_directory(wide(dest));
     if (before >= Before::kOldFile) std::ofstream(wide(dest), std::ios::binary) << old_bytes;
@@ -173,9 +185,10 @@ TEST(WindowsFiles, RefusesDevicesStreamsFoldersReadOnlyAndBadNamesAndKeepsNamesA
     ASSERT_EQ(notices.seen.size(), 1u) << dest;
     const bool succeeded = expected_notice.empty();
     EXPECT_EQ(notices.seen[0].text,
-              succeeded ? "Konvertieren erfolgreich abgeschlossen"
-                        : "Fehler beim konvertieren: " +
-                              testing::WithPaths(expected_notice, utf8(source), utf8(dest)));
+              succeeded
+                  ? "Konvertieren erfolgreich abgeschlossen"
+                  : "Fehler beim konvertieren: " +
+                        testing::WithPaths(expected_notice, utf8(source), utf8(dest), utf8("")));
     // The new records, or what was there before; no temporary file, and a new file only after
     // a success.
     if (before == Before::kFolder) {
