@@ -18,9 +18,6 @@ namespace {
 
 constexpr std::string_view kSuccessNotice = "Konvertieren erfolgreich abgeschlossen";
 constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
-// The labels of the two path boxes, so that a notice says which path to mend.
-constexpr std::string_view kSourceBox = "alte Katalogdatei";
-constexpr std::string_view kDestBox = "neue Katalogdatei";
 
 // "Fehler beim konvertieren: [<code>] ", how every failure notice begins.
 std::string FailureNoticeStart(FailureCode code) {
@@ -32,8 +29,9 @@ std::string FailureNoticeStart(FailureCode code) {
 const std::string kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMemory) +
                                        std::string(FailurePhrase(FailureCode::kOutOfMemory));
 
-// The failure that `status` holds, its path named as the one from the box labelled `box`.
-Failure InBox(Status status, std::string_view box) {
+// The failure that `status` holds, its path named as the one from `box`, so that the notice
+// says which path to mend.
+Failure InBox(Status status, PathBox box) {
   Failure failure = std::move(status).failure();
   failure.box = box;
   return failure;
@@ -47,8 +45,8 @@ Failure WithFurtherBadLines(Failure first, LineReader& reader, std::int64_t line
   std::int64_t count = 0;
   std::string numbers;
   CatalogEntry entry{};
-  for (std::optional<std::string_view> line; reader.ReadLine(line).ok() && line;) {
-    if (TakeLine(*line, ++line_number, entry).ok() || ++count > kNamedLines) continue;
+  for (auto line = reader.ReadLine(); line.ok() && *line; line = reader.ReadLine()) {
+    if (TakeLine(**line, ++line_number, entry).ok() || ++count > kNamedLines) continue;
     numbers += (count > 1 ? ", " : "") + std::to_string(line_number);
   }
   if (count == 1) first.more = "ebenso in einer weiteren Zeile: " + numbers;
@@ -62,50 +60,44 @@ Failure WithFurtherBadLines(Failure first, LineReader& reader, std::int64_t line
 // Takes each line into its record as it reads, so memory stays the same at any size. The
 // destination is replaced only after every line was read and every record written, so both
 // paths may name one file. Its first failure waits until the end: a bad line or a reading
-// failure wins over it, as the user must mend the catalogue first.
-Status RunConversion(const std::string& source_path, const std::string& dest_path,
-                     RecordWriter& writer) {
+// failure wins over it, as the user must mend the catalogue first. What the run opened goes
+// as it returns: a new file not in place with it.
+Status RunConversion(const std::string& source_path, const std::string& dest_path) {
   LineReader reader(kLineBytes);
+  RecordWriter writer;
   if (Status status = reader.Open(source_path); !status.ok()) {
-    return InBox(std::move(status), kSourceBox);
+    return InBox(std::move(status), PathBox::kSource);
   }
   Status destination = writer.Open(dest_path);
   CatalogEntry entry{};
   std::int64_t line_number = 0;
-  for (std::optional<std::string_view> line;;) {
-    if (Status status = reader.ReadLine(line); !status.ok()) {
-      return InBox(std::move(status), kSourceBox);
-    }
-    if (!line) break;
-    if (Status status = TakeLine(*line, ++line_number, entry); !status.ok()) {
+  for (;;) {
+    Result<std::optional<std::string_view>> line = reader.ReadLine();
+    if (!line.ok()) return InBox(std::move(line).status(), PathBox::kSource);
+    if (!*line) break;
+    if (Status status = TakeLine(**line, ++line_number, entry); !status.ok()) {
       return WithFurtherBadLines(std::move(status).failure(), reader, line_number);
     }
     if (destination.ok()) destination = writer.Add(entry);
   }
   if (destination.ok()) destination = writer.Commit();
-  if (!destination.ok()) return InBox(std::move(destination), kDestBox);
+  if (!destination.ok()) return InBox(std::move(destination), PathBox::kDest);
   return {};
 }
 
 }  // namespace
 
 void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService& notices) {
-  // Outlives the notice: the destination it replaced is let go meanwhile, and only its end
-  // waits for that.
-  std::optional<RecordWriter> writer;
   Status status;
   try {
-    status = RunConversion(SourcePath, DestPath, writer.emplace());
+    status = RunConversion(SourcePath, DestPath);
   } catch (const std::bad_alloc&) {
-    // What the run holds goes first, and the notice is ready: telling of it takes no memory.
-    writer.reset();
+    // What the run held is gone, and the notice is ready: telling of it takes no memory.
     notices.ShowNotice(kOutOfMemoryNotice, NoticeIcon::kCritical);
     return;
   }
   // The one failure handler: every other failure of the run ends here as the failure notice.
   if (!status.ok()) {
-    // Its new file goes before the user hears of it.
-    writer.reset();
     const Failure& failure = status.failure();
     notices.ShowNotice(FailureNoticeStart(failure.code) + Describe(failure), NoticeIcon::kCritical);
     return;

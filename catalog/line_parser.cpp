@@ -5,10 +5,9 @@
 #include <string>
 
 #include "catalog/code_page.h"
-#include "platform/date_reader.h"
-#include "platform/number_reader.h"
-#include "platform/single_narrowing.h"
-#include "platform/text_functions.h"
+#include "catalog/date_field.h"
+#include "catalog/number_field.h"
+#include "catalog/text_field.h"
 #include "platform/utf8.h"
 
 namespace tessaril {
@@ -16,7 +15,7 @@ namespace {
 
 // Where the fields begin, 1-based, and how wide the number field is.
 constexpr std::size_t kText20Column = 1, kText30Column = 21;
-constexpr std::size_t kNumberColumn = 51, kNumberWidth = 5;
+constexpr std::size_t kNumberColumn = 51;
 
 // The date field is the last: it ends where the columns that carry data end.
 constexpr std::size_t kDateColumn = 56;
@@ -26,30 +25,6 @@ constexpr std::size_t kDateWidth = kLineColumns - kDateColumn + 1;
 static_assert(kText30Column == kText20Column + sizeof CatalogEntry::Text20);
 static_assert(kNumberColumn == kText30Column + sizeof CatalogEntry::Text30);
 static_assert(kDateColumn == kNumberColumn + kNumberWidth);
-
-// The field from the 1-based `column`, which lies wholly on `line`, without its leading and
-// trailing spaces, padded with spaces to its width.
-template <std::size_t kWidth>
-void StoreTextField(std::array<char, kWidth>& field, std::string_view line, std::size_t column) {
-  const std::string_view text = line.substr(column - 1, kWidth);
-  // A field that starts with a character keeps its bytes as they stand: its trailing spaces are
-  // the padding the record gets anyway.
-  if (text.front() != ' ') {
-    std::memcpy(field.data(), text.data(), kWidth);
-    return;
-  }
-  const std::string_view value = TrimSpaces(text);
-  field.fill(' ');
-  std::copy(value.begin(), value.end(), field.begin());
-}
-
-// The number field of a line that holds it whole, its decimal comma read as a point.
-float ReadNumberField(std::string_view line) {
-  const char* field = line.data() + (kNumberColumn - 1);
-  std::array<char, kNumberWidth> text;
-  std::replace_copy(field, field + kNumberWidth, text.begin(), ',', '.');
-  return NarrowToSingle(ReadNumber(std::string_view(text.data(), text.size())));
-}
 
 // The date field of a UTF-8 line as it stands there, for the notice.
 std::string Utf8DateField(std::string_view line) {
@@ -94,9 +69,9 @@ Status TakeLine(std::string_view line, std::int64_t line_number, CatalogEntry& e
     return DateTypeMismatch(line_number, columns.size(),
                             utf8_columns ? Utf8DateField(line) : Cp1252ToUtf8(date_field));
   }
-  StoreTextField(entry.Text20, columns, kText20Column);
-  StoreTextField(entry.Text30, columns, kText30Column);
-  entry.Number = ReadNumberField(columns);
+  StoreText(entry.Text20, columns.substr(kText20Column - 1, entry.Text20.size()));
+  StoreText(entry.Text30, columns.substr(kText30Column - 1, entry.Text30.size()));
+  entry.Number = NarrowToSingle(ReadNumber(columns.substr(kNumberColumn - 1, kNumberWidth)));
   entry.Date = *date;
   return {};
 }

@@ -39,8 +39,7 @@ class RecordWriter {
   Status Add(const CatalogEntry& entry);
 
   /// Writes what is pending and puts the file in place of the destination; on failure the
-  /// destination is as it was. The replaced file is let go in the background until the writer
-  /// is destroyed.
+  /// destination is as it was.
   Status Commit();
 
  private:

@@ -1,37 +1,57 @@
 #include "platform/atomic_output_file.h"
 
-#include "platform/native_replacement.h"
+#include "platform/file_kinds.h"
 
 namespace tessaril {
+namespace {
 
-Status CheckNamesFile(const std::filesystem::path& place, std::string_view path) {
-  if (!place.has_filename() || place.filename() == "." || place.filename() == "..") {
-    return PathFailure(FailureCode::kBadFileName, path, kNoFileName);
+// What no rename could replace, and a folder that refuses the new file, are refused before any
+// record is written, as the records only meet the destination's name when they are complete.
+Status CheckReplaceable(const native::Replacement& r) {
+  const auto refused = [&](FailureCode code, std::string_view cause) {
+    return PathFailure(code, r.path, cause);
+  };
+  constexpr FailureCode kAccess = FailureCode::kPathFileAccess;
+  constexpr FailureCode kDenied = FailureCode::kPermissionDenied;
+  if (r.existing) {
+    if (r.existing->deleted) return refused(kAccess, kDeleted);
+    if (Status status = CheckFileKind(*r.existing, r.path); !status.ok()) return status;
+    // Written anew even by root, as a read-only catalogue is meant to stay as it is.
+    if (r.existing->read_only) return refused(kAccess, kIsReadOnly);
+    if (r.existing->append_only || r.existing->immutable) return refused(kAccess, kProtected);
+    if (r.existing->mount_point) return refused(kAccess, kMountPoint);
   }
+  const native::FolderFacts& folder = r.folder_facts;
+  if (folder.system) return refused(kAccess, kSystemFile);
+  if (folder.only_appends) return refused(kDenied, FolderOnlyAppends(r.folder_shown));
+  if (!folder.takes_files) return refused(kDenied, FolderAllowsNoNewFiles(r.folder_shown));
+  if (r.existing && folder.keeps_others_files) {
+    return refused(kDenied, FolderKeepsOthersFiles(r.folder_shown));
+  }
+  if (r.existing && !r.existing->writable) return refused(kDenied, {});
+  if (!folder.readable) return refused(kDenied, FolderNotReadable(r.folder_shown));
   return {};
 }
 
-AtomicOutputFile::AtomicOutputFile() : replacement_(NewNativeReplacement({})) {}
+}  // namespace
 
-// Destroying the replacement removes the new file unless it is in place.
-AtomicOutputFile::~AtomicOutputFile() = default;
+AtomicOutputFile::~AtomicOutputFile() { native::Abandon(replacement_); }
 
 Status AtomicOutputFile::Open(const std::string& path) {
-  replacement_ = NewNativeReplacement(path);
+  replacement_.path = path;
   if (Status status = CheckUsablePath(path); !status.ok()) return status;
-  if (Status status = replacement_->FindDestination(); !status.ok()) return status;
-  if (Status status = replacement_->CreateReplacement(); !status.ok()) return status;
-  return replacement_->TakeOverDestination();
+  if (Status status = native::FindDestination(replacement_); !status.ok()) return status;
+  if (Status status = CheckReplaceable(replacement_); !status.ok()) return status;
+  return native::CreateReplacement(replacement_);
 }
 
-Status AtomicOutputFile::Write(std::string_view bytes) { return replacement_->Write(bytes); }
+Status AtomicOutputFile::Write(std::string_view bytes) {
+  return native::Write(replacement_, bytes);
+}
 
 Status AtomicOutputFile::Commit() {
-  if (Status status = replacement_->Flush(); !status.ok()) return status;
-  if (Status status = replacement_->Name(); !status.ok()) return status;
-  if (Status status = replacement_->Rename(); !status.ok()) return status;
-  replacement_->LetReplacedGo();
-  return {};
+  if (Status status = native::Flush(replacement_); !status.ok()) return status;
+  return native::PutInPlace(replacement_);
 }
 
 }  // namespace tessaril

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/failure.h"
+#include "platform/native_files.h"
 
 namespace tessaril {
-
-class NativeReplacement;
 
 /// Makes a write beyond the process's file size limit fail, to be reported as a full disk, where
 /// the system would otherwise end the program. Called once at start-up; Windows has no such
@@ -20,30 +18,27 @@ void IgnoreFileSizeSignal();
 /// `Commit`, the destructor removes the new file and the destination stays as it was.
 class AtomicOutputFile {
  public:
-  AtomicOutputFile();
+  AtomicOutputFile() = default;
   ~AtomicOutputFile();
   AtomicOutputFile(const AtomicOutputFile&) = delete;
   AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
 
-  /// Creates the new file for `path` (UTF-8), following symbolic links to the file they name on
-  /// Linux. Fails when the path is empty or invalid, a folder on it is missing, the
-  /// destination is a folder, read-only, a device or no regular file, or its folder refuses a
-  /// new file.
+  /// Creates the new file for `path` (UTF-8) beside the file its links reach. Fails when the
+  /// path is empty or invalid, a folder on it is missing, the destination is a folder, read-only,
+  /// a device or no regular file, or no rename could replace it, or its folder refuses a new
+  /// file; a file the user may not write is refused too.
   Status Open(const std::string& path);
 
-  /// Appends `bytes`. On Linux, what is written is flushed every few megabytes from a second
-  /// thread, so that `Commit` has little left to wait for. Fails when the disk is full, the file
-  /// size limit is reached, or the device reports an error.
+  /// Appends `bytes`. Fails when the disk is full, the file size limit is reached, or the device
+  /// reports an error.
   Status Write(std::string_view bytes);
 
-  /// Flushes the new file to disk and renames it over the destination. Fails like `Write`;
-  /// the destination is then unchanged. On Linux the replaced file is let go on a second thread,
-  /// as freeing a large file's blocks takes a while; the destructor waits for it.
+  /// Flushes the new file to disk and puts it in the destination's place. Fails like `Write`;
+  /// the destination is then unchanged.
   Status Commit();
 
  private:
-  // The new file and the destination it replaces, in the system's own calls.
-  std::unique_ptr<NativeReplacement> replacement_;
+  native::Replacement replacement_;
 };
 
 }  // namespace tessaril

@@ -37,9 +37,15 @@ std::string Describe(const Failure& failure) {
             std::to_string(failure.first_column) + " bis " + std::to_string(failure.last_column);
   }
   text += ": ";
-  if (!failure.box.empty()) {
-    text += failure.box;
-    text += ' ';
+  switch (failure.box) {
+    case PathBox::kNone:
+      break;
+    case PathBox::kSource:
+      text += "alte Katalogdatei ";
+      break;
+    case PathBox::kDest:
+      text += "neue Katalogdatei ";
+      break;
   }
   // In quotes, so that an empty path and spaces at its ends can be seen.
   text += "„" + failure.quoted + "“";
@@ -50,6 +56,13 @@ std::string Describe(const Failure& failure) {
 
 Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause) {
   return {code, std::string(path), std::string(cause)};
+}
+
+Failure MappedFailure(std::span<const ErrorMapping> table, long error, std::string_view path) {
+  for (const ErrorMapping& mapping : table) {
+    if (mapping.error == error) return PathFailure(mapping.code, path, mapping.cause);
+  }
+  return PathFailure(FailureCode::kDeviceIo, path);
 }
 
 std::string FolderAllowsNoNewFiles(std::string_view folder) {

@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 
 namespace tessaril {
 
@@ -19,18 +21,25 @@ enum class FailureCode : std::int32_t {
   kDeviceIo = 57,          // Any other read or write error.
   kDiskFull = 61,          // No space left, or the file size limit was reached.
   kTooManyFiles = 67,      // The program or the system has too many files open.
-  kPermissionDenied = 70,  // The system refused access for lack of permission.
+  kPermissionDenied = 70,  // The system refused access, or the folder refuses the new file.
   kPathFileAccess = 75,    // A folder, a read-only or special file where a file was expected.
   kPathNotFound = 76,      // A folder on the path does not exist.
+};
+
+/// The box of the window a path came from.
+enum class PathBox {
+  kNone,    // Not known, or no path.
+  kSource,  // "alte Katalogdatei".
+  kDest,    // "neue Katalogdatei".
 };
 
 /// The failure that stopped a run: its code and what it concerns, as `Describe` words it.
 struct Failure {
   FailureCode code;
-  std::string quoted;         // The path, or the text of the field, it concerns.
-  std::string cause = {};     // What is wrong with it, where the code alone does not say.
-  std::string_view box = {};  // For a path: the constant label of the box it came from.
-  std::int64_t line = 0;      // For a field: its line, and the columns it stands in.
+  std::string quoted;            // The path, or the text of the field, it concerns.
+  std::string cause = {};        // What is wrong with it, where the code alone does not say.
+  PathBox box = PathBox::kNone;  // For a path: the box it came from.
+  std::int64_t line = 0;         // For a field: its line, and the columns it stands in.
   std::size_t first_column = 0, last_column = 0;
   std::string more = {};  // For a field: which further lines have the same fault.
 };
@@ -39,9 +48,7 @@ struct Failure {
 /// it. It cannot be dropped unread, so that no failure goes unreported.
 class [[nodiscard]] Status {
  public:
-  // Written out rather than defaulted: `return {};` would then zero the whole failure first,
-  // once for every line read.
-  Status() {}
+  Status() = default;
   Status(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: a failure is a status.
 
   bool ok() const { return !failure_.has_value(); }
@@ -51,6 +58,27 @@ class [[nodiscard]] Status {
 
  private:
   std::optional<Failure> failure_;
+};
+
+/// A value, or the failure that kept a step from giving one; as `Status`, it cannot be dropped
+/// unread.
+template <typename T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : value_(std::move(value)) {}            // NOLINT: a value is a result.
+  Result(Failure failure) : value_(std::move(failure)) {}  // NOLINT: so is a failure.
+  /// Only a `Status` that is not `ok()`.
+  Result(Status status) : value_(std::move(status).failure()) {}  // NOLINT
+
+  bool ok() const { return value_.index() == 0; }
+  /// Only when `ok()`.
+  T& operator*() { return std::get<0>(value_); }
+  T* operator->() { return &std::get<0>(value_); }
+  /// The failure, or success.
+  Status status() && { return ok() ? Status() : Status(std::get<1>(std::move(value_))); }
+
+ private:
+  std::variant<T, Failure> value_;
 };
 
 /// The fixed German phrase a description of `code` begins with.
@@ -64,6 +92,16 @@ std::string Describe(const Failure& failure);
 
 /// A failure that concerns the file at `path`, and what the system told about it, if anything.
 Failure PathFailure(FailureCode code, std::string_view path, std::string_view cause = {});
+
+/// How one error number of the system (errno, GetLastError) maps to a failure.
+struct ErrorMapping {
+  long error;
+  FailureCode code;
+  std::string_view cause = {};
+};
+
+/// The failure `error` maps to in `table`, concerning `path`; a device error where it has none.
+Failure MappedFailure(std::span<const ErrorMapping> table, long error, std::string_view path);
 
 // What the system tells about a path, worded the same on every system so that a notice says
 // what to mend.
@@ -90,7 +128,7 @@ inline constexpr std::string_view kMountPoint =
     "ist ein Einhängepunkt und lässt sich nicht ersetzen";
 inline constexpr std::string_view kProtected = "ist gegen Änderungen geschützt (chattr)";
 
-/// What the folder `folder` of a destination refuses, as the cause of the destination's failure.
+/// What the destination's folder, as the notices name it, refuses.
 std::string FolderAllowsNoNewFiles(std::string_view folder);
 std::string FolderOnlyAppends(std::string_view folder);
 std::string FolderNotReadable(std::string_view folder);

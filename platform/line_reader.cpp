@@ -2,16 +2,30 @@
 
 #include <algorithm>
 #include <bit>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "platform/file_kinds.h"
 
 namespace tessaril {
 namespace {
 
 // What an editor writes before the first line of a file it saves as UTF-8.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A missing file in a folder that is there is the file not found.
+Failure OpenFailure(Failure failure, const std::string& path) {
+  if (failure.code == FailureCode::kPathNotFound && failure.cause == kFolderMissing) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (native::IsFolder(folder.empty() ? "." : folder)) {
+      return PathFailure(FailureCode::kFileNotFound, path);
+    }
+  }
+  return failure;
+}
 
 }  // namespace
 
@@ -20,34 +34,46 @@ LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
 
 LineReader::~LineReader() { Close(); }
 
+void LineReader::Close() {
+  if (file_ != native::kNoHandle) native::Close(std::exchange(file_, native::kNoHandle));
+}
+
 Status LineReader::Open(const std::string& path) {
   path_ = path;
   if (Status status = CheckUsablePath(path); !status.ok()) return status;
-  if (Status status = OpenFile(); !status.ok()) return status;
-  if (!ReadStamp(opened_)) return failure_;
+  Result<native::Handle> file = native::OpenForReading(path);
+  if (!file.ok()) return OpenFailure(std::move(file).status().failure(), path);
+  file_ = *file;
+  Result<native::FileFacts> facts = native::FactsOf(file_, path_);
+  if (!facts.ok()) return std::move(facts).status();
+  if (Status status = CheckFileKind(*facts, path_); !status.ok()) return status;
+  opened_ = *facts;
   buffer_ = std::make_unique_for_overwrite<char[]>(buffer_size_);
-  kept_.reserve(kept_columns_);
+  kept_.reserve(kept_columns_ + kByteOrderMark.size());
   return {};
 }
 
-bool LineReader::Refill() {
+Status LineReader::Refill() {
   pos_ = end_ = 0;
-  if (!ReadIntoBuffer()) return false;
+  Result<std::size_t> count = native::Read(file_, {buffer_.get(), buffer_size_}, path_);
+  if (!count.ok()) return std::move(count).status();
+  end_ = *count;
   bytes_read_ += end_;
   // The end-of-file byte that older programs wrote after the last line is no text.
   if (end_ > 0 && bytes_read_ == opened_.size && buffer_[end_ - 1] == '\x1A') --end_;
-  return true;
+  return {};
 }
 
 // A file rewritten while it was read (cut short and written anew, as a copy does) may have given
 // only its first lines, or lines of two versions.
-bool LineReader::EndedUnchanged() {
-  Stamp now;
-  if (!ReadStamp(now)) return false;
-  if (now == opened_ && bytes_read_ == now.size) return true;
-  failure_ = PathFailure(FailureCode::kDeviceIo, path_, "wurde während des Lesens verändert");
-  Close();
-  return false;
+Status LineReader::EndedUnchanged() {
+  Result<native::FileFacts> now = native::FactsOf(file_, path_);
+  if (!now.ok()) return std::move(now).status();
+  if (now->size == opened_.size && now->written == opened_.written &&
+      now->changed == opened_.changed && bytes_read_ == now->size) {
+    return {};
+  }
+  return PathFailure(FailureCode::kDeviceIo, path_, "wurde während des Lesens verändert");
 }
 
 std::size_t LineReader::FindLineEnd() const {
@@ -74,42 +100,40 @@ void LineReader::Keep(const char* begin, std::size_t size) {
   kept_.append(begin, std::min(room, size));
 }
 
-Status LineReader::ReadLine(std::optional<std::string_view>& line) {
-  // Written straight into `line`: copying a view just stored into it stalled every line.
-  if (first_line_ ? FirstLine(line) : NextLine(line)) return {};
-  line.reset();
-  return failure_;
+Result<std::optional<std::string_view>> LineReader::ReadLine() {
+  Result<Line> line = first_line_ ? FirstLine() : NextLine();
+  if (!line.ok()) Close();
+  return line;
 }
 
 // The byte-order mark belongs to the file, not to its first line, which keeps its columns
 // beside it; a file of the mark alone has no line.
-bool LineReader::FirstLine(std::optional<std::string_view>& line) {
+Result<std::optional<std::string_view>> LineReader::FirstLine() {
   first_line_ = false;
   kept_columns_ += kByteOrderMark.size();
-  const bool found = NextLine(line);
+  Result<Line> line = NextLine();
   kept_columns_ -= kByteOrderMark.size();
-  if (!found) return false;
-  if (line->starts_with(kByteOrderMark)) {
-    if (*line == kByteOrderMark && file_ == -1) return false;
-    line->remove_prefix(kByteOrderMark.size());
+  if (!line.ok() || !*line) return line;
+  std::string_view text = **line;
+  if (text.starts_with(kByteOrderMark)) {
+    if (text == kByteOrderMark && file_ == native::kNoHandle) return Line();
+    text.remove_prefix(kByteOrderMark.size());
   }
-  line = line->substr(0, kept_columns_);
-  return true;
+  return Line(text.substr(0, kept_columns_));
 }
 
-bool LineReader::NextLine(std::optional<std::string_view>& line) {
-  if (file_ == -1) return false;
+Result<std::optional<std::string_view>> LineReader::NextLine() {
+  if (file_ == native::kNoHandle) return Line();
   kept_.clear();
   bool line_started = false;
   bool spans_buffers = false;
   for (;;) {
     if (pos_ == end_) {
-      if (!Refill()) return false;
+      if (Status status = Refill(); !status.ok()) return status;
       if (end_ == 0) {
-        if (!EndedUnchanged()) return false;
+        if (Status status = EndedUnchanged(); !status.ok()) return status;
         Close();
-        line = kept_;
-        return line_started;
+        return line_started ? Line(kept_) : Line();
       }
       if (skip_lf_ && buffer_[0] == '\n') pos_ = 1;
       skip_lf_ = false;
@@ -124,6 +148,7 @@ bool LineReader::NextLine(std::optional<std::string_view>& line) {
       pos_ = end_;
       continue;
     }
+    std::string_view line;
     if (spans_buffers) {
       Keep(data + pos_, line_end - pos_);
       line = kept_;
@@ -139,7 +164,7 @@ bool LineReader::NextLine(std::optional<std::string_view>& line) {
         ++pos_;
       }
     }
-    return true;
+    return Line(line);
   }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,6 +8,7 @@
 #include <string_view>
 
 #include "platform/failure.h"
+#include "platform/native_files.h"
 
 namespace tessaril {
 
@@ -32,46 +32,30 @@ class LineReader {
   /// refused, or it is no regular file.
   Status Open(const std::string& path);
 
-  /// Gives the next line without its line end, or none at the end of the file. Fails on a read
-  /// error; a file that changed while it was read (its size or times differ from those at
-  /// opening, or fewer or more bytes came than it holds) is such an error. The view lives until
-  /// the next call.
-  Status ReadLine(std::optional<std::string_view>& line);
+  /// The next line without its line end, or none at the end of the file; the view lives until
+  /// the next call. Fails on a read error; a file that changed while it was read (its size or
+  /// times differ from those at opening, or fewer or more bytes came than it holds) is such an
+  /// error. After a failure or the end, no line is left.
+  Result<std::optional<std::string_view>> ReadLine();
 
  private:
-  bool FirstLine(std::optional<std::string_view>& line);
-  bool NextLine(std::optional<std::string_view>& line);
-  bool Refill();
-  bool EndedUnchanged();
+  using Line = std::optional<std::string_view>;
+  Result<Line> FirstLine();
+  Result<Line> NextLine();
+  Status Refill();
+  Status EndedUnchanged();
   std::size_t FindLineEnd() const;
   void Keep(const char* begin, std::size_t size);
-
-  // What tells that a file changed: its size and the times of its last write and of its last
-  // change of any kind, in the system's own units.
-  struct Stamp {
-    std::uint64_t size = 0;
-    std::int64_t written = 0;
-    std::int64_t changed = 0;
-    bool operator==(const Stamp&) const = default;
-  };
-
-  // The system's part, one source file per system: open `path_`, read into the buffer (setting
-  // `end_`), read the stamp, close. Reading sets `failure_` and closes on failure, for
-  // `ReadLine` to give.
-  Status OpenFile();
-  bool ReadIntoBuffer();
-  bool ReadStamp(Stamp& stamp);
   void Close();
 
   std::size_t kept_columns_;
   std::size_t buffer_size_;
   std::string path_;
-  // A descriptor, or on Windows a HANDLE; both systems take -1 for none.
-  std::intptr_t file_ = -1;
+  native::Handle file_ = native::kNoHandle;
+  native::FileFacts opened_;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
-  Stamp opened_;
   std::uint64_t bytes_read_ = 0;
   // A CR ended the buffer: an LF that opens the next one belongs to it.
   bool skip_lf_ = false;
@@ -79,7 +63,6 @@ class LineReader {
   bool first_line_ = true;
   // Holds a line's kept bytes when the line spans two buffers.
   std::string kept_;
-  Status failure_;
 };
 
 }  // namespace tessaril

@@ -1,75 +1,39 @@
 #include "platform/linux/errno_failure.h"
 
-#include <linux/magic.h>
-#include <sys/stat.h>
-#include <sys/statfs.h>
-
 #include <cerrno>
 
 namespace tessaril {
+namespace {
 
-Failure FailureFromErrno(int error_number, std::string_view path) {
-  switch (error_number) {
-    case ENOENT:
-      return PathFailure(FailureCode::kPathNotFound, path, kFolderMissing);
-    case ENOTDIR:
-      return PathFailure(FailureCode::kPathNotFound, path, kUnderFile);
-    case ENAMETOOLONG:
-      return PathFailure(FailureCode::kBadFileName, path, kTooLong);
-    case EINVAL:
-    case EILSEQ:
-      return PathFailure(FailureCode::kBadFileName, path);
-    case EACCES:
-    case EPERM:
-      return PathFailure(FailureCode::kPermissionDenied, path);
-    case EISDIR:
-      return PathFailure(FailureCode::kPathFileAccess, path, kIsFolder);
-    case EROFS:
-      return PathFailure(FailureCode::kPathFileAccess, path, kOnReadOnlyDisk);
-    case ELOOP:
-      return PathFailure(FailureCode::kPathFileAccess, path, kTooManyLinks);
-    case ENXIO:  // A socket, or a device without its driver: no file to read or write.
-    case ENODEV:
-      return PathFailure(FailureCode::kPathFileAccess, path, kNoRegularFile);
-    case ETXTBSY:
-    case EBUSY:
-      return PathFailure(FailureCode::kPathFileAccess, path);
-    case EMFILE:
-    case ENFILE:
-      return PathFailure(FailureCode::kTooManyFiles, path, kTooManyOpen);
-    default:
-      return IoFailureFromErrno(error_number, path);
-  }
-}
+// Every errno value the program tells apart; any other is a device error.
+constexpr ErrorMapping kErrnoMappings[] = {
+    {ENOENT, FailureCode::kPathNotFound, kFolderMissing},
+    {ENOTDIR, FailureCode::kPathNotFound, kUnderFile},
+    {ENAMETOOLONG, FailureCode::kBadFileName, kTooLong},
+    {EINVAL, FailureCode::kBadFileName},
+    {EILSEQ, FailureCode::kBadFileName},
+    {EACCES, FailureCode::kPermissionDenied},
+    {EPERM, FailureCode::kPermissionDenied},
+    {EISDIR, FailureCode::kPathFileAccess, kIsFolder},
+    {EROFS, FailureCode::kPathFileAccess, kOnReadOnlyDisk},
+    {ELOOP, FailureCode::kPathFileAccess, kTooManyLinks},
+    // A socket, or a device without its driver: no file to read or write.
+    {ENXIO, FailureCode::kPathFileAccess, kNoRegularFile},
+    {ENODEV, FailureCode::kPathFileAccess, kNoRegularFile},
+    {ETXTBSY, FailureCode::kPathFileAccess},
+    {EBUSY, FailureCode::kPathFileAccess},
+    {EMFILE, FailureCode::kTooManyFiles, kTooManyOpen},
+    {ENFILE, FailureCode::kTooManyFiles, kTooManyOpen},
+    {ENOSPC, FailureCode::kDiskFull},
+    {EDQUOT, FailureCode::kDiskFull},
+    {EFBIG, FailureCode::kDiskFull, kSizeLimit},
+    {ENOMEM, FailureCode::kOutOfMemory},
+};
 
-Failure IoFailureFromErrno(int error_number, std::string_view path) {
-  switch (error_number) {
-    case ENOSPC:
-    case EDQUOT:
-      return PathFailure(FailureCode::kDiskFull, path);
-    case EFBIG:
-      return PathFailure(FailureCode::kDiskFull, path, kSizeLimit);
-    case ENOMEM:
-      return PathFailure(FailureCode::kOutOfMemory, path);
-    default:
-      return PathFailure(FailureCode::kDeviceIo, path);
-  }
-}
+}  // namespace
 
-Status CheckRegularFile(mode_t mode, std::string_view path) {
-  if (S_ISREG(mode)) return {};
-  return PathFailure(FailureCode::kPathFileAccess, path,
-                     S_ISDIR(mode) ? kIsFolder : kNoRegularFile);
-}
-
-}  // namespace tessaril
-
-namespace tessaril {
-
-bool OnSystemFilesystem(int fd) {
-  struct statfs info {};
-  return ::fstatfs(fd, &info) == 0 &&
-         (info.f_type == PROC_SUPER_MAGIC || info.f_type == SYSFS_MAGIC);
+Failure ErrnoFailure(int error_number, std::string_view path) {
+  return MappedFailure(kErrnoMappings, error_number, path);
 }
 
 }  // namespace tessaril

@@ -1,3 +1,7 @@
+// Windows's calls for replacing a file: the new file is named from the start but deleted on
+// close until it is complete, created with the destination's access rules and attributes, and
+// put in its place by ReplaceFileW, which carries over the rest of what the destination has and
+// lets it go.
 #include "platform/atomic_output_file.h"
 
 #include <windows.h>
@@ -5,13 +9,11 @@
 #include <aclapi.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 
-#include "platform/native_replacement.h"
+#include "platform/file_kinds.h"
 #include "platform/temporary_name.h"
 #include "platform/windows/busy_retry.h"
 #include "platform/windows/file_names.h"
@@ -19,159 +21,118 @@
 #include "platform/windows/windows_failure.h"
 
 namespace tessaril {
+
+// Windows has no signal for the file size limit; a write beyond a limit just fails.
+void IgnoreFileSizeSignal() {}
+
+namespace native {
 namespace {
 
-namespace fs = std::filesystem;
-
-// What the replacement takes over from the destination it replaces.
-struct Destination {
-  bool exists = false;
-  // Who may open it, as the system keeps it (self-relative), or none for a new file, which
-  // gets its folder's inherited rules like any other, or where the file system keeps no rules.
-  std::unique_ptr<void, decltype(&::LocalFree)> security{nullptr, &::LocalFree};
-  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-};
-
-// Whether the destination `target` may be replaced: a file on a disk, neither a folder nor
-// read-only, nor a device such as NUL or CON. A missing destination may be created. All this
-// is asked before any record is written, as the records only meet the destination's name when
-// they are complete.
-Status CheckDestination(const std::wstring& target, const std::string& path,
-                        Destination& destination) {
-  destination = {};
-  if (NamesDevice(target)) return PathFailure(FailureCode::kPathFileAccess, path, kNoRegularFile);
-  // Only the attributes and access rules are asked for, so a folder opens too and a device is
-  // not set to work.
-  const HANDLE probe = ::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return {};
-    return FailureFromWindowsError(error, path);
-  }
-  BY_HANDLE_FILE_INFORMATION info{};
-  const bool on_disk =
-      ::GetFileType(probe) == FILE_TYPE_DISK && ::GetFileInformationByHandle(probe, &info);
-  const DWORD attributes = info.dwFileAttributes;
-  const std::string_view cause = !on_disk                                       ? kNoRegularFile
-                                 : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kIsFolder
-                                 : (attributes & FILE_ATTRIBUTE_READONLY) != 0  ? kIsReadOnly
-                                                                                : "";
-  PSECURITY_DESCRIPTOR security = nullptr;
-  if (cause.empty() && ::GetSecurityInfo(probe, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                         nullptr, nullptr, nullptr, &security) == ERROR_SUCCESS) {
-    destination.security.reset(security);
-  }
-  ::CloseHandle(probe);
-  if (!cause.empty()) return PathFailure(FailureCode::kPathFileAccess, path, cause);
-  destination.exists = true;
-  constexpr DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_ENCRYPTED;
-  if ((attributes & kCarried) != 0) destination.attributes = attributes & kCarried;
-  return {};
-}
+HANDLE Win(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 // Whether the system is to delete `file` when its last handle closes, which it does when the
 // process is killed too.
-bool SetDeletedOnClose(HANDLE file, bool deleted) {
+bool SetDeletedOnClose(Handle file, bool deleted) {
   FILE_DISPOSITION_INFO disposition{deleted};
-  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+  return ::SetFileInformationByHandle(Win(file), FileDispositionInfo, &disposition,
+                                      sizeof disposition);
 }
 
-// Named from the start but deleted on close until it is complete, created with the destination's
-// access rules and attributes, and put in its place by ReplaceFileW, which carries over the rest
-// of what the destination has and lets it go.
-class WindowsReplacement final : public NativeReplacement {
- public:
-  explicit WindowsReplacement(const std::string& path) : path_(path) {}
-  ~WindowsReplacement() override;
+}  // namespace
 
-  Status FindDestination() override;
-  Status CreateReplacement() override;
-  Status Write(std::string_view bytes) override;
-  Status Flush() override;
-  Status Name() override;
-  Status Rename() override;
-
- private:
-  const std::string path_;  // As the user gave it, for the notices.
-  std::wstring target_;
-  Destination destination_;
-  std::wstring temporary_;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  bool deleted_on_close_ = false;
-};
-
-WindowsReplacement::~WindowsReplacement() {
-  if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
-  if (!temporary_.empty()) RetryWhileBusy([&] { return ::DeleteFileW(temporary_.c_str()); });
+// The destination is probed for its attributes only, so that a folder opens too and a device
+// is not set to work.
+Status FindDestination(Replacement& r) {
+  Result<std::wstring> path = FileCallPath(r.path);
+  if (!path.ok()) return std::move(path).status();
+  const std::wstring& target = *path;
+  r.place = target;
+  r.folder_shown = Utf8FromWide(r.place.parent_path().native());
+  if (NamesDevice(target)) {
+    r.existing = FileFacts{.kind = FileFacts::Kind::kOther};
+    return {};
+  }
+  const HANDLE probe = ::CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) {
+    if (::GetLastError() == ERROR_FILE_NOT_FOUND) return CheckNamesFile(target, r.path);
+    return LastWindowsFailure(r.path);
+  }
+  Result<FileFacts> facts = FactsOf(reinterpret_cast<Handle>(probe), r.path);
+  ::CloseHandle(probe);
+  if (!facts.ok()) return std::move(facts).status();
+  r.existing = *facts;
+  return CheckNamesFile(target, r.path);
 }
 
-Status WindowsReplacement::FindDestination() {
-  if (Status status = FileCallPath(path_, target_); !status.ok()) return status;
-  if (Status status = CheckDestination(target_, path_, destination_); !status.ok()) return status;
-  return CheckNamesFile(target_, path_);
-}
-
-Status WindowsReplacement::CreateReplacement() {
-  // Beside the destination, so that the replacement stays on one volume; with the destination's
-  // access rules from the start, so that nobody the destination keeps out can read the records.
-  const fs::path folder = fs::path(target_).parent_path();
-  SECURITY_ATTRIBUTES security{sizeof security, destination_.security.get(), FALSE};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = TemporaryName();
-    temporary_ = LongPathForm((folder / std::wstring(name.begin(), name.end())).native());
-    file_ = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE | DELETE, 0, &security, CREATE_NEW,
-                          destination_.attributes, nullptr);
-    if (file_ != INVALID_HANDLE_VALUE) {
-      // Where the file system cannot, the destructor deletes it, unless the process is killed.
-      deleted_on_close_ = SetDeletedOnClose(file_, true);
-      return {};
+// Beside the destination, so that the replacement stays on one volume; with the destination's
+// access rules from the start, so that nobody the destination keeps out can read the records,
+// or its folder's inherited rules for a new file, as any other gets them.
+Status CreateReplacement(Replacement& r) {
+  std::unique_ptr<void, decltype(&::LocalFree)> security{nullptr, &::LocalFree};
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  if (r.existing) {
+    PSECURITY_DESCRIPTOR rules = nullptr;
+    if (::GetNamedSecurityInfoW(r.place.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, nullptr, nullptr, &rules) == ERROR_SUCCESS) {
+      security.reset(rules);
     }
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      temporary_.clear();
-      return FailureFromWindowsError(error, path_);
+    constexpr DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_ENCRYPTED;
+    const DWORD existing = ::GetFileAttributesW(r.place.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & kCarried) != 0) {
+      attributes = existing & kCarried;
     }
   }
-  temporary_.clear();
-  return FailureFromWindowsError(ERROR_FILE_EXISTS, path_);
+  SECURITY_ATTRIBUTES access{sizeof access, security.get(), FALSE};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = TemporaryName();
+    const std::wstring temporary =
+        LongPathForm((r.place.parent_path() / std::wstring(name.begin(), name.end())).native());
+    const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, &access,
+                                      CREATE_NEW, attributes, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      r.file = reinterpret_cast<Handle>(file);
+      r.temporary = temporary;
+      // Where the file system cannot, Abandon deletes it, unless the process is killed.
+      r.vanishes = SetDeletedOnClose(r.file, true);
+      return {};
+    }
+    if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return LastWindowsFailure(r.path);
 }
 
-Status WindowsReplacement::Write(std::string_view bytes) {
+Status Write(Replacement& r, std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 30));
     DWORD written = 0;
-    if (!::WriteFile(file_, bytes.data(), chunk, &written, nullptr)) {
-      return LastWindowsFailure(path_);
+    if (!::WriteFile(Win(r.file), bytes.data(), chunk, &written, nullptr)) {
+      return LastWindowsFailure(r.path);
     }
     bytes.remove_prefix(written);
+    r.written += written;
   }
   return {};
 }
 
-Status WindowsReplacement::Flush() {
-  if (!::FlushFileBuffers(file_)) return LastWindowsFailure(path_);
+Status Flush(Replacement& r) {
+  if (!::FlushFileBuffers(Win(r.file))) return LastWindowsFailure(r.path);
   return {};
 }
 
-// Kept once complete, and closed, as ReplaceFileW takes no open file.
-Status WindowsReplacement::Name() {
-  if (deleted_on_close_ && !SetDeletedOnClose(file_, false)) return LastWindowsFailure(path_);
-  if (!::CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE))) {
-    return LastWindowsFailure(path_);
-  }
-  return {};
-}
-
-Status WindowsReplacement::Rename() {
-  // ReplaceFileW keeps the rest of what the destination has (its streams, creation time, short
-  // name); where that cannot be carried over (a share without it), the new records matter more.
+// Kept once complete, and closed, as ReplaceFileW takes no open file. ReplaceFileW keeps the
+// rest of what the destination has (its streams, creation time, short name); where that cannot
+// be carried over (a share without it), the new records matter more.
+Status PutInPlace(Replacement& r) {
+  if (r.vanishes && !SetDeletedOnClose(r.file, false)) return LastWindowsFailure(r.path);
+  r.vanishes = false;
+  if (!::CloseHandle(Win(std::exchange(r.file, kNoHandle)))) return LastWindowsFailure(r.path);
   bool destination_removed = false;
-  const bool replaced = RetryWhileBusy([&] {
-    if (destination_.exists && !destination_removed) {
-      if (::ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+  Status replaced = RetryWhileBusy(r.path, [&] {
+    if (r.existing && !destination_removed) {
+      if (::ReplaceFileW(r.place.c_str(), r.temporary.c_str(), nullptr,
                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                          nullptr)) {
         return true;
@@ -181,27 +142,28 @@ Status WindowsReplacement::Rename() {
       destination_removed = ::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
       return false;
     }
-    return ::MoveFileExW(temporary_.c_str(), target_.c_str(),
+    return ::MoveFileExW(r.temporary.c_str(), r.place.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   });
-  if (!replaced && destination_removed) {
+  if (replaced.ok() || destination_removed) {
     // Kept, and named in the notice, as the only copy left of the catalogue.
-    const Failure failure = LastWindowsFailure(Utf8FromWide(temporary_));
-    temporary_.clear();
-    return failure;
+    if (!replaced.ok()) {
+      Failure failure = std::move(replaced).failure();
+      failure.quoted = Utf8FromWide(r.temporary.native());
+      replaced = std::move(failure);
+    }
+    r.temporary.clear();
   }
-  if (!replaced) return LastWindowsFailure(path_);
-  temporary_.clear();
-  return {};
+  return replaced;
 }
 
-}  // namespace
-
-// Windows has no signal for the file size limit; a write beyond a limit just fails.
-void IgnoreFileSizeSignal() {}
-
-std::unique_ptr<NativeReplacement> NewNativeReplacement(const std::string& path) {
-  return std::make_unique<WindowsReplacement>(path);
+void Abandon(Replacement& r) {
+  if (r.file != kNoHandle) ::CloseHandle(Win(std::exchange(r.file, kNoHandle)));
+  if (r.temporary.empty()) return;
+  [[maybe_unused]] Status removed =
+      RetryWhileBusy(r.path, [&] { return ::DeleteFileW(r.temporary.c_str()); });
+  r.temporary.clear();
 }
 
+}  // namespace native
 }  // namespace tessaril

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <string_view>
+
+#include "platform/failure.h"
+#include "platform/windows/windows_failure.h"
+
 namespace tessaril {
 
 /// Whether `error` may come from another program, a virus scanner or an indexer, that holds a
@@ -13,16 +18,15 @@ inline bool IsBusyError(DWORD error) {
 }
 
 /// Calls `attempt` (a Windows call giving true on success) again after short waits while it
-/// fails with a busy error, for at most 1.55 s in all. A failure leaves its error for
-/// `GetLastError`.
+/// fails with a busy error, for at most 1.55 s in all; the failure of the last attempt, on
+/// `path`.
 template <typename Attempt>
-bool RetryWhileBusy(Attempt attempt) {
+Status RetryWhileBusy(std::string_view path, Attempt attempt) {
   for (DWORD wait_ms = 50;; wait_ms *= 2) {
-    if (attempt()) return true;
-    if (wait_ms > 800 || !IsBusyError(::GetLastError())) return false;
+    if (attempt()) return {};
     const DWORD error = ::GetLastError();
+    if (wait_ms > 800 || !IsBusyError(error)) return FailureFromWindowsError(error, path);
     ::Sleep(wait_ms);
-    ::SetLastError(error);
   }
 }
 

@@ -64,12 +64,11 @@ std::wstring LongPathForm(const std::wstring& path) {
   return std::wstring(kLongPrefix) + full;
 }
 
-Status FileCallPath(std::string_view utf8, std::wstring& wide) {
+Result<std::wstring> FileCallPath(std::string_view utf8) {
   const std::optional<std::wstring> given = WideFromUtf8(utf8);
   if (!given || NamesStream(*given)) return PathFailure(FailureCode::kBadFileName, utf8);
   if (HasOverlongName(*given)) return PathFailure(FailureCode::kBadFileName, utf8, kTooLong);
-  wide = LongPathForm(*given);
-  return {};
+  return LongPathForm(*given);
 }
 
 }  // namespace tessaril

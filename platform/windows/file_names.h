@@ -26,8 +26,8 @@ bool NamesStream(std::wstring_view path);
 /// system-wide long-path opt-in; else `path` as it is.
 std::wstring LongPathForm(const std::wstring& path);
 
-/// Sets `wide` to `utf8` ready for every Windows file call (`LongPathForm`). Code 52 when no file
-/// can have that name: invalid UTF-8, a NUL, a part longer than 255 characters, or a stream.
-Status FileCallPath(std::string_view utf8, std::wstring& wide);
+/// `utf8` ready for every Windows file call (`LongPathForm`). Code 52 when no file can have that
+/// name: invalid UTF-8, a NUL, a part longer than 255 characters, or a stream.
+Result<std::wstring> FileCallPath(std::string_view utf8);
 
 }  // namespace tessaril

@@ -1,8 +1,6 @@
 #include "platform/windows/windows_failure.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <iterator>
 
 #include "platform/windows/file_names.h"
 
@@ -11,12 +9,6 @@ namespace {
 
 // ERROR_DISK_QUOTA_EXCEEDED, which mingw-w64's headers lack.
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
-
-struct ErrorMapping {
-  DWORD error;
-  FailureCode code;
-  std::string_view cause = {};
-};
 
 // Every Windows error the program tells apart; any other is a device error.
 constexpr ErrorMapping kErrorMappings[] = {
@@ -47,9 +39,9 @@ constexpr ErrorMapping kErrorMappings[] = {
 
 // Whether the nearest folder on `path` that is there is a file instead.
 bool LiesUnderFile(std::string_view path) {
-  std::wstring wide;
-  if (!FileCallPath(path, wide).ok()) return false;
-  for (std::filesystem::path part = std::filesystem::path(wide).parent_path();
+  Result<std::wstring> wide = FileCallPath(path);
+  if (!wide.ok()) return false;
+  for (std::filesystem::path part = std::filesystem::path(*wide).parent_path();
        part.has_relative_path(); part = part.parent_path()) {
     const DWORD attributes = ::GetFileAttributesW(part.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -60,14 +52,11 @@ bool LiesUnderFile(std::string_view path) {
 }  // namespace
 
 Failure FailureFromWindowsError(DWORD error, std::string_view path) {
-  const auto* found = std::find_if(std::begin(kErrorMappings), std::end(kErrorMappings),
-                                   [error](const ErrorMapping& m) { return m.error == error; });
-  if (found == std::end(kErrorMappings)) return PathFailure(FailureCode::kDeviceIo, path);
   // Windows has no error of its own for a file where a folder should be.
   if (error == ERROR_PATH_NOT_FOUND && LiesUnderFile(path)) {
     return PathFailure(FailureCode::kPathNotFound, path, kUnderFile);
   }
-  return PathFailure(found->code, path, found->cause);
+  return MappedFailure(kErrorMappings, static_cast<long>(error), path);
 }
 
 Failure LastWindowsFailure(std::string_view path) {

@@ -17,9 +17,9 @@ std::vector<std::string> ReadAllLines(const std::string& path, std::size_t kept,
   LineReader reader(kept, buffer_size);
   EXPECT_TRUE(reader.Open(path).ok());
   std::vector<std::string> lines;
-  std::optional<std::string_view> line;
-  for (Status status; (status = reader.ReadLine(line)).ok() && line;) lines.emplace_back(*line);
-  EXPECT_EQ(line, std::nullopt) << "stopped by a failure";
+  auto line = reader.ReadLine();
+  for (; line.ok() && *line; line = reader.ReadLine()) lines.emplace_back(**line);
+  EXPECT_TRUE(line.ok()) << "stopped by a failure";
   return lines;
 }
 
@@ -88,13 +88,13 @@ TEST(LineEnds, AFileRewrittenWhileReadFailsAtItsEnd) {
   testing::WriteBytes(path, "a\nb\nc\n");
   LineReader reader(4, 2);
   ASSERT_TRUE(reader.Open(path).ok());
-  std::optional<std::string_view> line;
-  Status status = reader.ReadLine(line);
+  auto line = reader.ReadLine();
   testing::WriteBytes(path, "x\ny\nz\n");
   // Moved a day back, as a clock's coarse step may leave both writes the same time.
   std::filesystem::last_write_time(path,
                                    std::filesystem::last_write_time(path) - std::chrono::hours(24));
-  while (status.ok() && line) status = reader.ReadLine(line);
+  while (line.ok() && *line) line = reader.ReadLine();
+  const Status status = std::move(line).status();
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(Describe(status.failure()),
             "Geräte-E/A-Fehler: „" + path + "“ wurde während des Lesens verändert");

@@ -1,4 +1,4 @@
-// Takes the input as the text of a number, as the text of a date and as one old catalogue line,
+// Takes the input as a number field, as the text of a date and as one old catalogue line,
 // and checks each reader against an oracle of its own: std::from_chars for numbers, the
 // std::chrono calendar for dates, the trimmed columns for texts, and for the line as a whole
 // its twin in the other encoding, Windows-1252 or UTF-8, which must give the same entry or the
@@ -18,10 +18,9 @@
 #include <string>
 
 #include "catalog/code_page.h"
+#include "catalog/date_field.h"
 #include "catalog/line_parser.h"
-#include "platform/date_reader.h"
-#include "platform/number_reader.h"
-#include "platform/single_narrowing.h"
+#include "catalog/number_field.h"
 #include "tests/fuzz/broken_property.h"
 
 namespace {
@@ -217,8 +216,12 @@ std::optional<Twin> TwinOf(string_view line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const string_view text(reinterpret_cast<const char*>(data), size);
-  const double number = tessaril::ReadNumber(text);
-  const double expected_number = ExpectedNumber(text);
+  // As a number field: its first five characters, "," as the point.
+  const string_view field = text.substr(0, 5);
+  std::string point_field(field);
+  std::replace(point_field.begin(), point_field.end(), ',', '.');
+  const double number = tessaril::ReadNumber(field);
+  const double expected_number = ExpectedNumber(point_field);
   Check(SameBits(number, expected_number), "ReadNumber", text, expected_number, number);
   Check(SameBits(tessaril::NarrowToSingle(number), NearestSingle(expected_number)),
         "NarrowToSingle", text, NearestSingle(expected_number), tessaril::NarrowToSingle(number));

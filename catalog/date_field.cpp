@@ -1,8 +1,8 @@
-#include "platform/date_reader.h"
+#include "catalog/date_field.h"
 
 #include <chrono>
 
-#include "platform/text_functions.h"
+#include "catalog/text_field.h"
 
 namespace tessaril {
 namespace {
