@@ -2,12 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "platform/utf8.h"
 
@@ -39,27 +35,6 @@ char Cp1252Byte(char32_t code_point) {
   return static_cast<char>(0x80 + (found - kCodePointsOfBytes80To9F.begin()));
 }
 
-// Where the first byte beyond ASCII stands among the first 64 of `text`, or 64 where there is
-// none. Every line is asked, and nearly all are ASCII but for a few letters: sixteen bytes at a
-// time where the processor can.
-std::size_t FirstBeyondAscii(std::string_view text) {
-  constexpr std::size_t kBlock = 64;
-  std::uint64_t high = 0;
-  std::size_t at = 0;
-#if defined(__SSE2__)
-  if (text.size() >= kBlock) {
-    for (; at < kBlock; at += 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-      high |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(bytes))} << at;
-    }
-  }
-#endif
-  for (; at < std::min(text.size(), kBlock); ++at) {
-    high |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(text[at]) >> 7) << at;
-  }
-  return high == 0 ? kBlock : static_cast<std::size_t>(std::countr_zero(high));
-}
-
 }  // namespace
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
@@ -71,12 +46,13 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
 
 std::optional<std::size_t> Utf8LineToCp1252(std::string_view line, std::span<char> columns) {
   // The ASCII before the first other byte reads the same either way; where that byte leads no
-  // sequence, as "ä" followed by a letter or "€" in Windows-1252, the line is no UTF-8.
-  std::size_t count = FirstBeyondAscii(line);
-  while (count < std::min(line.size(), columns.size()) && line[count] >= 0) ++count;
-  if (count == std::min(line.size(), columns.size())) return std::nullopt;
+  // sequence, as "ä" followed by a letter or "€" does in Windows-1252, the line is no UTF-8.
+  const std::string_view head = line.substr(0, columns.size());
+  std::size_t count = static_cast<std::size_t>(
+      std::find_if(head.begin(), head.end(), [](char c) { return c < 0; }) - head.begin());
+  if (count == head.size()) return std::nullopt;
   const auto lead = static_cast<std::uint8_t>(line[count]);
-  if (lead < 0xC2 || count + 1 == line.size() ||
+  if (lead < 0xC2 || lead > 0xF4 || count + 1 == line.size() ||
       (static_cast<std::uint8_t>(line[count + 1]) & 0xC0) != 0x80) {
     return std::nullopt;
   }

@@ -31,7 +31,7 @@ const std::string kOutOfMemoryNotice = FailureNoticeStart(FailureCode::kOutOfMem
 
 // The failure that `status` holds, its path named as the one from `box`, so that the notice
 // says which path to mend.
-Failure InBox(Status status, PathBox box) {
+Failure InBox(Status status, CatalogBox box) {
   Failure failure = std::move(status).failure();
   failure.box = box;
   return failure;
@@ -66,14 +66,14 @@ Status RunConversion(const std::string& source_path, const std::string& dest_pat
   LineReader reader(kLineBytes);
   RecordWriter writer;
   if (Status status = reader.Open(source_path); !status.ok()) {
-    return InBox(std::move(status), PathBox::kSource);
+    return InBox(std::move(status), CatalogBox::kSource);
   }
   Status destination = writer.Open(dest_path);
   CatalogEntry entry{};
   std::int64_t line_number = 0;
   for (;;) {
     Result<std::optional<std::string_view>> line = reader.ReadLine();
-    if (!line.ok()) return InBox(std::move(line).status(), PathBox::kSource);
+    if (!line.ok()) return InBox(std::move(line).status(), CatalogBox::kSource);
     if (!*line) break;
     if (Status status = TakeLine(**line, ++line_number, entry); !status.ok()) {
       return WithFurtherBadLines(std::move(status).failure(), reader, line_number);
@@ -81,7 +81,7 @@ Status RunConversion(const std::string& source_path, const std::string& dest_pat
     if (destination.ok()) destination = writer.Add(entry);
   }
   if (destination.ok()) destination = writer.Commit();
-  if (!destination.ok()) return InBox(std::move(destination), PathBox::kDest);
+  if (!destination.ok()) return InBox(std::move(destination), CatalogBox::kDest);
   return {};
 }
 

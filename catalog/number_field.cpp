@@ -32,21 +32,6 @@ double ReadNumber(std::string_view field) {
   if (start == size || !((text[start] >= '0' && text[start] <= '9') || text[start] == '.')) {
     return 0;
   }
-  // Digits with at most one point, as nearly every field holds, are exact in a double: five
-  // characters hold at most 99999 and 10^4, so one division rounds them as from_chars would.
-  double digits = 0, scale = 1;
-  bool point = false;
-  std::size_t at = start;
-  for (; at < size && ((text[at] >= '0' && text[at] <= '9') || (text[at] == '.' && !point)); ++at) {
-    if (text[at] == '.') {
-      point = true;
-    } else {
-      digits = digits * 10 + (text[at] - '0');
-      scale *= point ? 10 : 1;
-    }
-  }
-  if (at == size)
-    return at - start == (point ? 1u : 0u) ? 0 : (negative ? -digits : digits) / scale;
   double value = 0;
   const auto [end, error] =
       std::from_chars(text.data() + (negative ? 0 : start), text.data() + size, value);

@@ -6,12 +6,6 @@ function(tessaril_warnings target)
   endif()
 endfunction()
 
-# The conversion core runs once per catalogue line; -O3 measurably speeds up taking lines over
-# the -O2 of RelWithDebInfo.
-function(tessaril_hot_path target)
-  target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O3>)
-endfunction()
-
 # Hardened as Debian builds its own programs: fortified library calls (which need optimisation),
 # a stack protector, relocations made read-only at start and a position-independent executable.
 # The sanitizers and libFuzzer bring their own checks and do without these.

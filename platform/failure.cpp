@@ -38,12 +38,12 @@ std::string Describe(const Failure& failure) {
   }
   text += ": ";
   switch (failure.box) {
-    case PathBox::kNone:
+    case CatalogBox::kNone:
       break;
-    case PathBox::kSource:
+    case CatalogBox::kSource:
       text += "alte Katalogdatei ";
       break;
-    case PathBox::kDest:
+    case CatalogBox::kDest:
       text += "neue Katalogdatei ";
       break;
   }

@@ -2,12 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 
 namespace tessaril {
 
@@ -27,7 +26,7 @@ enum class FailureCode : std::int32_t {
 };
 
 /// The box of the window a path came from.
-enum class PathBox {
+enum class CatalogBox {
   kNone,    // Not known, or no path.
   kSource,  // "alte Katalogdatei".
   kDest,    // "neue Katalogdatei".
@@ -36,28 +35,30 @@ enum class PathBox {
 /// The failure that stopped a run: its code and what it concerns, as `Describe` words it.
 struct Failure {
   FailureCode code;
-  std::string quoted;            // The path, or the text of the field, it concerns.
-  std::string cause = {};        // What is wrong with it, where the code alone does not say.
-  PathBox box = PathBox::kNone;  // For a path: the box it came from.
-  std::int64_t line = 0;         // For a field: its line, and the columns it stands in.
+  std::string quoted;                  // The path, or the text of the field, it concerns.
+  std::string cause = {};              // What is wrong with it, where the code alone does not say.
+  CatalogBox box = CatalogBox::kNone;  // For a path: the box it came from.
+  std::int64_t line = 0;               // For a field: its line, and the columns it stands in.
   std::size_t first_column = 0, last_column = 0;
   std::string more = {};  // For a field: which further lines have the same fault.
 };
 
 /// What a step that can fail gives back: nothing when it succeeded, else the failure that stopped
-/// it. It cannot be dropped unread, so that no failure goes unreported.
+/// it. It cannot be dropped unread, so that no failure goes unreported. A step that succeeds,
+/// as nearly every one does, costs a pointer: the failure is only made where there is one.
 class [[nodiscard]] Status {
  public:
   Status() = default;
-  Status(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: a failure is a status.
+  Status(Failure failure)  // NOLINT: a failure is a status.
+      : failure_(std::make_unique<Failure>(std::move(failure))) {}
 
-  bool ok() const { return !failure_.has_value(); }
+  bool ok() const { return failure_ == nullptr; }
   /// Only when not `ok()`.
   const Failure& failure() const& { return *failure_; }
-  Failure&& failure() && { return *std::move(failure_); }
+  Failure&& failure() && { return std::move(*failure_); }
 
  private:
-  std::optional<Failure> failure_;
+  std::unique_ptr<Failure> failure_;
 };
 
 /// A value, or the failure that kept a step from giving one; as `Status`, it cannot be dropped
@@ -65,20 +66,20 @@ class [[nodiscard]] Status {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : value_(std::move(value)) {}            // NOLINT: a value is a result.
-  Result(Failure failure) : value_(std::move(failure)) {}  // NOLINT: so is a failure.
-  /// Only a `Status` that is not `ok()`.
-  Result(Status status) : value_(std::move(status).failure()) {}  // NOLINT
+  Result(T value) : value_(std::move(value)) {}             // NOLINT: a value is a result.
+  Result(Failure failure) : status_(std::move(failure)) {}  // NOLINT: so is a failure,
+  Result(Status status) : status_(std::move(status)) {}     // NOLINT: given as a status.
 
-  bool ok() const { return value_.index() == 0; }
+  bool ok() const { return status_.ok(); }
   /// Only when `ok()`.
-  T& operator*() { return std::get<0>(value_); }
-  T* operator->() { return &std::get<0>(value_); }
+  T& operator*() { return value_; }
+  T* operator->() { return &value_; }
   /// The failure, or success.
-  Status status() && { return ok() ? Status() : Status(std::get<1>(std::move(value_))); }
+  Status status() && { return std::move(status_); }
 
  private:
-  std::variant<T, Failure> value_;
+  T value_{};
+  Status status_;
 };
 
 /// The fixed German phrase a description of `code` begins with.
