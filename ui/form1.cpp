@@ -35,8 +35,7 @@ QLabel* NewLabel(QWidget* parent, Form1Control control) {
   label->setTextInteractionFlags(Qt::NoTextInteraction);
   label->setText(FromUtf8(Design(control).text));
   // A box's label stands on the box's text line; the others read from the top.
-  const bool names_a_box = label->text().contains(u'&');
-  label->setAlignment(Qt::AlignLeft | (names_a_box ? Qt::AlignVCenter : Qt::AlignTop));
+  label->setAlignment(Qt::AlignLeft | (NamesABox(control) ? Qt::AlignVCenter : Qt::AlignTop));
   return label;
 }
 
@@ -109,8 +108,12 @@ Form1::Form1(QWidget* parent)
   Control(kForm1TabOrder.front())->setFocus();
 
   // Each box's label gives it its access key and, for assistive technology, its name.
-  Label2->setBuddy(txtSource);
-  Label3->setBuddy(txtDest);
+  for (std::size_t i = 0; i + 1 < kForm1Controls.size(); ++i) {
+    if (NamesABox(static_cast<Form1Control>(i))) {
+      static_cast<QLabel*>(Control(static_cast<Form1Control>(i)))
+          ->setBuddy(Control(static_cast<Form1Control>(i + 1)));
+    }
+  }
   auto* files = new QFileSystemModel(this);
   files->setRootPath(QString());
   CompletePaths(txtSource, files);
@@ -143,31 +146,26 @@ QWidget* Form1::Control(Form1Control control) const {
   return nullptr;
 }
 
-bool Form1::TextsFit(double scale) const {
+NeededSize Form1::Needed(Form1Control control, const DesignBox& box) const {
   const QFontMetrics metrics = fontMetrics();
-  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
-    const auto control = static_cast<Form1Control>(i);
-    const QRect box = ToRect(Scaled(kForm1Controls[i].box, scale));
-    QSize needed;
-    if (const auto* label = qobject_cast<const QLabel*>(Control(control))) {
-      const int flags = Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0);
-      needed = metrics.boundingRect(QRect(QPoint(), box.size()), flags, label->text()).size();
-    } else if (const auto* button = qobject_cast<const QPushButton*>(Control(control))) {
-      // The frame and the focus rectangle take a few pixels on each side.
-      needed = metrics.size(Qt::TextShowMnemonic, button->text()) + QSize(16, 4);
-    } else {
-      needed = Control(control)->minimumSizeHint();
-      needed.setWidth(0);
-    }
-    if (needed.width() > box.width() || needed.height() > box.height()) return false;
+  QSize needed;
+  if (const auto* label = qobject_cast<const QLabel*>(Control(control))) {
+    const int flags = Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    needed = metrics.boundingRect(QRect(0, 0, box.width, box.height), flags, label->text()).size();
+  } else if (const auto* button = qobject_cast<const QPushButton*>(Control(control))) {
+    // The frame and the focus rectangle take a few pixels on each side.
+    needed = metrics.size(Qt::TextShowMnemonic, button->text()) + QSize(16, 4);
+  } else {
+    needed = QSize(0, Control(control)->minimumSizeHint().height());
   }
-  return true;
+  return {needed.width(), needed.height()};
 }
 
 void Form1::Layout() {
   // The desktop's font as it is; the places grow with it instead.
-  const double scale = LayoutScale(1.0, QFontInfo(font()).pixelSize(),
-                                   [this](double candidate) { return TextsFit(candidate); });
+  const double scale = LayoutScale(
+      1.0, QFontInfo(font()).pixelSize(),
+      [this](Form1Control control, const DesignBox& box) { return Needed(control, box); });
   for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
     Control(static_cast<Form1Control>(i))
         ->setGeometry(ToRect(Scaled(kForm1Controls[i].box, scale)));

@@ -43,7 +43,7 @@ class Form1 : public QWidget, public Form1Window {
   void changeEvent(QEvent* event) override;
 
  private:
-  bool TextsFit(double scale) const;
+  NeededSize Needed(Form1Control control, const DesignBox& box) const;
   void Layout();
 
   MessageBoxNotices notices_;

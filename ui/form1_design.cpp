@@ -57,7 +57,15 @@ DesignBox Scaled(const DesignBox& box, double scale) {
 }
 
 double LayoutScale(double dpi_scale, double font_pixels,
-                   const std::function<bool(double scale)>& texts_fit) {
+                   const std::function<NeededSize(Form1Control, const DesignBox&)>& needed) {
+  const auto texts_fit = [&](double scale) {
+    for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+      const DesignBox box = Scaled(kForm1Controls[i].box, scale);
+      const NeededSize text = needed(static_cast<Form1Control>(i), box);
+      if (text.width > box.width || text.height > box.height) return false;
+    }
+    return true;
+  };
   double scale = std::max({1.0, dpi_scale, font_pixels / kForm1FontPixels});
   while (!texts_fit(scale) && scale < kLargestScale) scale += kScaleStep;
   return scale;

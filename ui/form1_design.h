@@ -72,6 +72,14 @@ inline constexpr const ControlDesign& Design(Form1Control control) {
   return kForm1Controls[static_cast<std::size_t>(control)];
 }
 
+/// Whether `control` is a label that names the text box created right after it: it stands on
+/// that box's text line, gives it its access key and, for screen readers, its name.
+inline constexpr bool NamesABox(Form1Control control) {
+  const auto index = static_cast<std::size_t>(control);
+  return Design(control).kind == ControlKind::kLabel && index + 1 < kForm1Controls.size() &&
+         kForm1Controls[index + 1].kind == ControlKind::kTextBox;
+}
+
 /// The focus moves with Tab in this order, and starts in the first.
 inline constexpr std::array<Form1Control, 4> kForm1TabOrder{
     Form1Control::kTxtSource, Form1Control::kTxtDest, Form1Control::kCmdEnde,
@@ -89,11 +97,18 @@ inline constexpr std::string_view Form1Description() { return Design(Form1Contro
 /// `box` at `scale` times its size; edges are rounded, so that neighbours stay neighbours.
 DesignBox Scaled(const DesignBox& box, double scale);
 
+/// The width and height in pixels that a control's text needs, as its toolkit draws it in a box.
+struct NeededSize {
+  int width;
+  int height;
+};
+
 /// How much larger than designed the window is laid out: at least the monitor's `dpi_scale`
-/// and the font's size against the designed one, and then larger still until `texts_fit` at
-/// that scale, so that a wide or large font is never shrunk and no text is cut.
+/// and the font's size against the designed one, and then larger still until every control's
+/// text fits its box at that scale, as `needed` measures it, so that a wide or large font is
+/// never shrunk and no text is cut.
 double LayoutScale(double dpi_scale, double font_pixels,
-                   const std::function<bool(double scale)>& texts_fit);
+                   const std::function<NeededSize(Form1Control, const DesignBox&)>& needed);
 
 /// `directory` with `file_name` after it, joined by exactly one `separator`.
 std::string PathInDirectory(std::string directory, char separator, std::string_view file_name);

@@ -37,14 +37,12 @@ std::wstring ClassOf(ControlKind kind) {
   return {};
 }
 
-DWORD StyleOf(const ControlDesign& design) {
+DWORD StyleOf(Form1Control control) {
   constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-  switch (design.kind) {
+  switch (Design(control).kind) {
     case ControlKind::kLabel:
       // A box's label stands on the box's text line and gives its access key to the box.
-      if (design.text.find('&') != std::string_view::npos) {
-        return kChild | SS_LEFT | SS_CENTERIMAGE;
-      }
+      if (NamesABox(control)) return kChild | SS_LEFT | SS_CENTERIMAGE;
       return kChild | SS_LEFT | SS_NOPREFIX;
     case ControlKind::kTextBox:
       return kChild | WS_TABSTOP | ES_AUTOHSCROLL;
@@ -54,9 +52,9 @@ DWORD StyleOf(const ControlDesign& design) {
   return kChild;
 }
 
-UINT DrawFlags(HWND label) {
-  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(label, GWL_STYLE));
-  if (style & SS_CENTERIMAGE) return DT_SINGLELINE;
+// How a control's text is drawn, as its style has it.
+UINT DrawFlags(Form1Control control) {
+  if (Design(control).kind != ControlKind::kLabel || NamesABox(control)) return DT_SINGLELINE;
   return DT_WORDBREAK | DT_NOPREFIX;
 }
 
@@ -146,9 +144,10 @@ void Form1::CreateControls(HINSTANCE instance) {
   for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
     const ControlDesign& design = kForm1Controls[i];
     const DWORD ex_style = design.kind == ControlKind::kTextBox ? WS_EX_CLIENTEDGE : 0;
-    controls_[i] = ::CreateWindowExW(
-        ex_style, ClassOf(design.kind).c_str(), Wide(design.text).c_str(), StyleOf(design), 0, 0, 0,
-        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
+    controls_[i] =
+        ::CreateWindowExW(ex_style, ClassOf(design.kind).c_str(), Wide(design.text).c_str(),
+                          StyleOf(static_cast<Form1Control>(i)), 0, 0, 0, 0, window_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
     if (design.kind != ControlKind::kTextBox) continue;
     ::SHAutoComplete(controls_[i], SHACF_FILESYSTEM);
     ::DragAcceptFiles(controls_[i], TRUE);
@@ -159,7 +158,7 @@ void Form1::CreateControls(HINSTANCE instance) {
   HWND after = control(kForm1TabOrder.front());
   for (std::size_t i = 1; i < kForm1TabOrder.size(); ++i) {
     const auto index = static_cast<std::size_t>(kForm1TabOrder[i]);
-    if (kForm1Controls[index].kind == ControlKind::kTextBox) {
+    if (index > 0 && NamesABox(static_cast<Form1Control>(index - 1))) {
       ::SetWindowPos(controls_[index - 1], after, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       after = controls_[index - 1];
@@ -170,21 +169,14 @@ void Form1::CreateControls(HINSTANCE instance) {
   focus_ = control(kForm1TabOrder.front());
 }
 
-bool Form1::TextsFit(HDC dc, double scale) const {
-  for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
-    const ControlDesign& design = kForm1Controls[i];
-    if (design.kind == ControlKind::kTextBox) continue;
-    const RECT box = ToRect(Scaled(design.box, scale));
-    RECT needed = box;
-    const std::wstring text = Wide(design.text);
-    const UINT flags = design.kind == ControlKind::kLabel ? DrawFlags(controls_[i]) : DT_SINGLELINE;
-    ::DrawTextW(dc, text.c_str(), -1, &needed, flags | DT_CALCRECT);
-    // A button's frame and focus rectangle take a few pixels on each side.
-    const LONG frame = design.kind == ControlKind::kButton ? 8 : 0;
-    if (needed.right - needed.left + 2 * frame > box.right - box.left) return false;
-    if (needed.bottom - needed.top > box.bottom - box.top) return false;
-  }
-  return true;
+NeededSize Form1::Needed(HDC dc, Form1Control control, const DesignBox& box) const {
+  const ControlDesign& design = Design(control);
+  if (design.kind == ControlKind::kTextBox) return {0, 0};
+  RECT needed = ToRect(box);
+  ::DrawTextW(dc, Wide(design.text).c_str(), -1, &needed, DrawFlags(control) | DT_CALCRECT);
+  // A button's frame and focus rectangle take a few pixels on each side.
+  const LONG frame = design.kind == ControlKind::kButton ? 8 : 0;
+  return {needed.right - needed.left + 2 * frame, needed.bottom - needed.top};
 }
 
 void Form1::Layout(UINT dpi) {
@@ -197,8 +189,9 @@ void Form1::Layout(UINT dpi) {
   TEXTMETRICW text_metrics{};
   ::GetTextMetricsW(dc, &text_metrics);
   const double font_pixels = text_metrics.tmHeight - text_metrics.tmInternalLeading;
-  const double scale = LayoutScale(dpi / 96.0, font_pixels,
-                                   [&](double candidate) { return TextsFit(dc, candidate); });
+  const double scale = LayoutScale(
+      dpi / 96.0, font_pixels,
+      [&](Form1Control control, const DesignBox& box) { return Needed(dc, control, box); });
   ::SelectObject(dc, old_font);
   ::ReleaseDC(window_, dc);
 

@@ -47,7 +47,7 @@ class Form1 : public Form1Window {
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls(HINSTANCE instance);
   void Layout(UINT dpi);
-  bool TextsFit(HDC dc, double scale) const;
+  NeededSize Needed(HDC dc, Form1Control control, const DesignBox& box) const;
   void OnCommand(int id);
 
   HINSTANCE instance_;
