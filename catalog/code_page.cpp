@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 
-
 #include "platform/utf8.h"
 
 namespace tessaril {
@@ -21,6 +20,20 @@ static_assert(kCodePointsOfBytes80To9F.size() == 0x20);
 
 char32_t CodePointOf(std::uint8_t byte) {
   return byte >= 0x80 && byte < 0xA0 ? kCodePointsOfBytes80To9F[byte - 0x80u] : byte;
+}
+
+// Appends `code_point`, below U+10000 as every character of the code page is, in UTF-8.
+void AppendUtf8(std::string& out, char32_t code_point) {
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
 }
 
 // The byte that stands for `code_point`; the five unassigned bytes stand for the control

@@ -23,13 +23,15 @@ Status CheckReplaceable(const native::Replacement& r) {
   }
   const native::FolderFacts& folder = r.folder_facts;
   if (folder.system) return refused(kAccess, kSystemFile);
-  if (folder.only_appends) return refused(kDenied, FolderOnlyAppends(r.folder_shown));
-  if (!folder.takes_files) return refused(kDenied, FolderAllowsNoNewFiles(r.folder_shown));
+  if (folder.only_appends) return refused(kDenied, InFolderThat(r.folder_shown, kOnlyAppends));
+  if (!folder.takes_files) {
+    return refused(kDenied, InFolderThat(r.folder_shown, kAllowsNoNewFiles));
+  }
   if (r.existing && folder.keeps_others_files) {
-    return refused(kDenied, FolderKeepsOthersFiles(r.folder_shown));
+    return refused(kDenied, InFolderThat(r.folder_shown, kKeepsOthersFiles));
   }
   if (r.existing && !r.existing->writable) return refused(kDenied, {});
-  if (!folder.readable) return refused(kDenied, FolderNotReadable(r.folder_shown));
+  if (!folder.readable) return refused(kDenied, InFolderThat(r.folder_shown, kCannotBeRead));
   return {};
 }
 

@@ -65,21 +65,8 @@ Failure MappedFailure(std::span<const ErrorMapping> table, long error, std::stri
   return PathFailure(FailureCode::kDeviceIo, path);
 }
 
-std::string FolderAllowsNoNewFiles(std::string_view folder) {
-  return "liegt im Ordner „" + std::string(folder) + "“, der keine neuen Dateien erlaubt";
-}
-
-std::string FolderOnlyAppends(std::string_view folder) {
-  return "liegt im Ordner „" + std::string(folder) + "“, der nur das Anfügen erlaubt";
-}
-
-std::string FolderNotReadable(std::string_view folder) {
-  return "liegt im Ordner „" + std::string(folder) + "“, der sich nicht lesen lässt";
-}
-
-std::string FolderKeepsOthersFiles(std::string_view folder) {
-  return "gehört einem anderen Benutzer, und im Ordner „" + std::string(folder) +
-         "“ darf nur der Besitzer eine Datei ersetzen";
+std::string InFolderThat(std::string_view folder, std::string_view refusal) {
+  return "liegt im Ordner „" + std::string(folder) + "“, der " + std::string(refusal);
 }
 
 std::string PointsIntoMissingFolder(std::string_view folder) {

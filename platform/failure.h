@@ -129,11 +129,13 @@ inline constexpr std::string_view kMountPoint =
     "ist ein Einhängepunkt und lässt sich nicht ersetzen";
 inline constexpr std::string_view kProtected = "ist gegen Änderungen geschützt (chattr)";
 
-/// What the destination's folder, as the notices name it, refuses.
-std::string FolderAllowsNoNewFiles(std::string_view folder);
-std::string FolderOnlyAppends(std::string_view folder);
-std::string FolderNotReadable(std::string_view folder);
-std::string FolderKeepsOthersFiles(std::string_view folder);
+/// The cause of a destination's failure where its folder, as the notices name it, refuses the
+/// new file: "liegt im Ordner „<folder>“, der <refusal>".
+std::string InFolderThat(std::string_view folder, std::string_view refusal);
+inline constexpr std::string_view kAllowsNoNewFiles = "keine neuen Dateien erlaubt";
+inline constexpr std::string_view kOnlyAppends = "nur das Anfügen erlaubt";
+inline constexpr std::string_view kCannotBeRead = "sich nicht lesen lässt";
+inline constexpr std::string_view kKeepsOthersFiles = "nur ihrem Besitzer erlaubt, sie zu ersetzen";
 /// A link that points into the missing folder `folder`.
 std::string PointsIntoMissingFolder(std::string_view folder);
 

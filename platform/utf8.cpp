@@ -38,32 +38,15 @@ std::optional<char32_t> TakeUtf8(std::string_view& text) {
   return code_point;
 }
 
-void AppendUtf8(std::string& out, char32_t code_point) {
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else if (code_point < 0x10000) {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code_point >> 18));
-    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
-
 std::string ValidUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   while (!text.empty()) {
-    if (const std::optional<char32_t> code_point = TakeUtf8(text)) {
-      AppendUtf8(out, *code_point);
+    const std::string_view rest = text;
+    if (TakeUtf8(text)) {
+      out.append(rest.substr(0, rest.size() - text.size()));
     } else {
-      AppendUtf8(out, U'\uFFFD');
+      out.append("\uFFFD");
       text.remove_prefix(1);
     }
   }

@@ -11,9 +11,6 @@ namespace tessaril {
 /// overlong form, a surrogate or a value beyond U+10FFFF.
 std::optional<char32_t> TakeUtf8(std::string_view& text);
 
-/// Appends `code_point` to `out` in UTF-8.
-void AppendUtf8(std::string& out, char32_t code_point);
-
 /// `text` with each byte that begins no well-formed sequence replaced by U+FFFD, so that a file
 /// name of any bytes can be shown.
 std::string ValidUtf8(std::string_view text);

@@ -94,6 +94,7 @@ Form1::Form1(QWidget* parent)
       cmdConvert(NewButton(this, Form1Control::kCmdConvert)),
       cmdEnde(NewButton(this, Form1Control::kCmdEnde)),
       Label4(NewLabel(this, Form1Control::kLabel4)),
+      controls_{Label1, Label2, txtSource, Label3, txtDest, cmdConvert, cmdEnde, Label4},
       notices_(this) {
   [[maybe_unused]] static const bool accessible_window =
       (QAccessible::installFactory(WindowAccessible), true);
@@ -122,28 +123,6 @@ Form1::Form1(QWidget* parent)
   connect(cmdConvert, &QPushButton::clicked, this, [this] { cmdConvert_Click(); });
   connect(cmdEnde, &QPushButton::clicked, this, [this] { cmdEnde_Click(); });
   Layout();
-}
-
-QWidget* Form1::Control(Form1Control control) const {
-  switch (control) {
-    case Form1Control::kLabel1:
-      return Label1;
-    case Form1Control::kLabel2:
-      return Label2;
-    case Form1Control::kTxtSource:
-      return txtSource;
-    case Form1Control::kLabel3:
-      return Label3;
-    case Form1Control::kTxtDest:
-      return txtDest;
-    case Form1Control::kCmdConvert:
-      return cmdConvert;
-    case Form1Control::kCmdEnde:
-      return cmdEnde;
-    case Form1Control::kLabel4:
-      return Label4;
-  }
-  return nullptr;
 }
 
 NeededSize Form1::Needed(Form1Control control, const DesignBox& box) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <string>
 
 #include "ui/form1_design.h"
@@ -37,7 +38,9 @@ class Form1 : public QWidget, public Form1Window {
   QLabel* const Label4;
 
   /// The control of the design's `control`.
-  QWidget* Control(Form1Control control) const;
+  QWidget* Control(Form1Control control) const {
+    return controls_[static_cast<std::size_t>(control)];
+  }
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -46,6 +49,8 @@ class Form1 : public QWidget, public Form1Window {
   NeededSize Needed(Form1Control control, const DesignBox& box) const;
   void Layout();
 
+  // The controls above, in the order of the design.
+  const std::array<QWidget*, kForm1Controls.size()> controls_;
   MessageBoxNotices notices_;
 };
 

@@ -443,8 +443,7 @@ std::vector<Conversion> Conversions() {
      k70 + kNew + " liegt im Ordner „<folder>/locked“, der keine neuen Dateien erlaubt", 0},
     {"AnotherUsersFileInASharedFolder", three, "velmora.kat", "sticky/foreign.kat", kFails,
      k70 + kNew +
-         " gehört einem anderen Benutzer, und im Ordner „<folder>/sticky“ darf nur der "
-         "Besitzer eine Datei ersetzen",
+         " liegt im Ordner „<folder>/sticky“, der nur ihrem Besitzer erlaubt, sie zu ersetzen",
      0},
     {"AppendOnlyFolder", three, "velmora.kat", "appending/old.kat", kFails,
      k70 + kNew + " liegt im Ordner „<folder>/appending“, der nur das Anfügen erlaubt", 0},
