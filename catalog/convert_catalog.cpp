@@ -17,6 +17,7 @@ namespace tessaril {
 namespace {
 
 constexpr std::string_view kSuccessNotice = "Konvertieren erfolgreich abgeschlossen";
+constexpr std::string_view kCancelledNotice = "Konvertieren abgebrochen, nichts wurde geändert";
 constexpr std::string_view kFailureNoticeIntro = "Fehler beim konvertieren: ";
 
 // "Fehler beim konvertieren: [<code>] ", how every failure notice begins.
@@ -39,15 +40,21 @@ Failure InBox(Status status, CatalogBox box) {
 
 // Reads the catalogue on after its first line without a date, so that the notice names every
 // line to mend at once: the further ones by count, and the first ten by number. Nothing more is
-// written or kept; a failure to read on ends the count where it stands.
+// written or kept; a failure to read on ends the count where it stands, and the user's ending
+// the run ends it altogether.
 Failure WithFurtherBadLines(Failure first, LineReader& reader, std::int64_t line_number) {
   constexpr std::int64_t kNamedLines = 10;
   std::int64_t count = 0;
   std::string numbers;
   CatalogEntry entry{};
-  for (auto line = reader.ReadLine(); line.ok() && *line; line = reader.ReadLine()) {
+  auto line = reader.ReadLine();
+  for (; line.ok() && *line; line = reader.ReadLine()) {
     if (TakeLine(**line, ++line_number, entry).ok() || ++count > kNamedLines) continue;
     numbers += (count > 1 ? ", " : "") + std::to_string(line_number);
+  }
+  if (Status status = std::move(line).status();
+      !status.ok() && status.failure().code == FailureCode::kCancelled) {
+    return std::move(status).failure();
   }
   if (count == 1) first.more = "ebenso in einer weiteren Zeile: " + numbers;
   if (count > 1) {
@@ -62,8 +69,9 @@ Failure WithFurtherBadLines(Failure first, LineReader& reader, std::int64_t line
 // paths may name one file. Its first failure waits until the end: a bad line or a reading
 // failure wins over it, as the user must mend the catalogue first. What the run opened goes
 // as it returns: a new file not in place with it.
-Status RunConversion(const std::string& source_path, const std::string& dest_path) {
-  LineReader reader(kLineBytes);
+Status RunConversion(const std::string& source_path, const std::string& dest_path,
+                     RunProgress* progress) {
+  LineReader reader(kLineBytes, LineReader::kDefaultBufferSize, progress);
   RecordWriter writer;
   if (Status status = reader.Open(source_path); !status.ok()) {
     return InBox(std::move(status), CatalogBox::kSource);
@@ -87,16 +95,21 @@ Status RunConversion(const std::string& source_path, const std::string& dest_pat
 
 }  // namespace
 
-void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService& notices) {
+void ConvertCatalog(std::string SourcePath, std::string DestPath, NoticeService& notices,
+                    RunProgress* progress) {
   Status status;
   try {
-    status = RunConversion(SourcePath, DestPath);
+    status = RunConversion(SourcePath, DestPath, progress);
   } catch (const std::bad_alloc&) {
     // What the run held is gone, and the notice is ready: telling of it takes no memory.
     notices.ShowNotice(kOutOfMemoryNotice, NoticeIcon::kCritical);
     return;
   }
   // The one failure handler: every other failure of the run ends here as the failure notice.
+  if (!status.ok() && status.failure().code == FailureCode::kCancelled) {
+    notices.ShowNotice(kCancelledNotice, NoticeIcon::kInformation);
+    return;
+  }
   if (!status.ok()) {
     const Failure& failure = status.failure();
     notices.ShowNotice(FailureNoticeStart(failure.code) + Describe(failure), NoticeIcon::kCritical);

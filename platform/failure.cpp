@@ -8,6 +8,8 @@ std::string_view FailurePhrase(FailureCode code) {
   switch (code) {
     case FailureCode::kOutOfMemory:
       return "Nicht genügend Speicher";
+    case FailureCode::kCancelled:
+      return "Benutzerunterbrechung";
     case FailureCode::kTypeMismatch:
       return "Typen unverträglich";
     case FailureCode::kBadFileName:

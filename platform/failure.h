@@ -14,6 +14,7 @@ namespace tessaril {
 /// their notes know them by number.
 enum class FailureCode : std::int32_t {
   kOutOfMemory = 7,        // The run could not get the memory it needs.
+  kCancelled = 18,         // The user ended the run; no failure, and told as none.
   kTypeMismatch = 13,      // A date field holds no date.
   kBadFileName = 52,       // Empty path or a name the system refuses.
   kFileNotFound = 53,      // The source file does not exist.

@@ -29,8 +29,10 @@ Failure OpenFailure(Failure failure, const std::string& path) {
 
 }  // namespace
 
-LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size)
-    : kept_columns_(kept_columns), buffer_size_(std::max<std::size_t>(buffer_size, 1)) {}
+LineReader::LineReader(std::size_t kept_columns, std::size_t buffer_size, RunProgress* progress)
+    : kept_columns_(kept_columns),
+      buffer_size_(std::max<std::size_t>(buffer_size, 1)),
+      progress_(progress) {}
 
 LineReader::~LineReader() { Close(); }
 
@@ -59,6 +61,9 @@ Status LineReader::Refill() {
   if (!count.ok()) return std::move(count).status();
   end_ = *count;
   bytes_read_ += end_;
+  if (progress_ != nullptr && !progress_->Advance(bytes_read_, opened_.size)) {
+    return PathFailure(FailureCode::kCancelled, path_);
+  }
   // The end-of-file byte that older programs wrote after the last line is no text.
   if (end_ > 0 && bytes_read_ == opened_.size && buffer_[end_ - 1] == '\x1A') --end_;
   return {};

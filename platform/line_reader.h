@@ -9,6 +9,7 @@
 
 #include "platform/failure.h"
 #include "platform/native_files.h"
+#include "platform/notice_service.h"
 
 namespace tessaril {
 
@@ -22,7 +23,10 @@ class LineReader {
   /// small catalogue few fresh pages.
   static constexpr std::size_t kDefaultBufferSize = 1 << 17;
 
-  explicit LineReader(std::size_t kept_columns, std::size_t buffer_size = kDefaultBufferSize);
+  /// Tells `progress`, if any, how far it has read after each buffer; where that ends the run,
+  /// the line being read fails with code 18.
+  explicit LineReader(std::size_t kept_columns, std::size_t buffer_size = kDefaultBufferSize,
+                      RunProgress* progress = nullptr);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -50,6 +54,7 @@ class LineReader {
 
   std::size_t kept_columns_;
   std::size_t buffer_size_;
+  RunProgress* progress_;
   std::string path_;
   native::Handle file_ = native::kNoHandle;
   native::FileFacts opened_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace tessaril {
@@ -18,6 +19,15 @@ class NoticeService {
   virtual ~NoticeService() = default;
   /// `text` is UTF-8. Showing a notice cannot fail.
   virtual void ShowNotice(std::string_view text, NoticeIcon icon) = 0;
+};
+
+/// Told now and again, every few thousand lines, how far a run has read; it may end the run.
+class RunProgress {
+ public:
+  virtual ~RunProgress() = default;
+  /// `done` of the source's `total` bytes are read. False ends the run, which then changes
+  /// nothing.
+  virtual bool Advance(std::uint64_t done, std::uint64_t total) = 0;
 };
 
 }  // namespace tessaril

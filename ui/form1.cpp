@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCompleter>
 #include <QCursor>
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRect>
 
@@ -150,6 +153,44 @@ void Form1::Layout() {
         ->setGeometry(ToRect(Scaled(kForm1Controls[i].box, scale)));
   }
   setFixedSize(ToRect(Scaled({0, 0, kForm1ClientWidth, kForm1ClientHeight}, scale)).size());
+}
+
+// Not modal: the main window's own title bar still closes it, which ends the run first; its
+// controls take no input meanwhile. Escape ends the run as the button does.
+void Form1::ShowProgress() {
+  progress_ = new QProgressDialog(FromUtf8(kProgressText), FromUtf8(kProgressCancel), 0,
+                                  kProgressSteps, this);
+  progress_->setWindowTitle(FromUtf8(kApplicationTitle));
+  progress_->setWindowIcon(ProgramIcon());
+  progress_->setAutoReset(false);
+  progress_->setAutoClose(false);
+  connect(progress_, &QProgressDialog::rejected, progress_, &QProgressDialog::cancel);
+  focus_ = QApplication::focusWidget();
+  for (QWidget* control : controls_) control->setEnabled(false);
+  progress_->show();
+  progress_->activateWindow();
+  progress_->findChild<QPushButton*>()->setFocus();
+}
+
+bool Form1::PumpProgress(int steps) {
+  progress_->setValue(steps);
+  QCoreApplication::processEvents();
+  return !progress_->wasCanceled();
+}
+
+void Form1::HideProgress() {
+  delete std::exchange(progress_, nullptr);
+  for (QWidget* control : controls_) control->setEnabled(true);
+  activateWindow();
+  if (focus_) focus_->setFocus();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (QueryClose()) {
+    QWidget::closeEvent(event);
+  } else {
+    event->ignore();
+  }
 }
 
 void Form1::changeEvent(QEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <string>
@@ -9,6 +10,7 @@
 
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 
 namespace tessaril {
@@ -26,6 +28,9 @@ class Form1 : public QWidget, public Form1Window {
   void SetBusy(bool busy) override;
   NoticeService& Notices() override { return notices_; }
   void Close() override { close(); }
+  void ShowProgress() override;
+  bool PumpProgress(int steps) override;
+  void HideProgress() override;
 
   // Created in the order of the design; the window owns them for its whole life.
   QLabel* const Label1;
@@ -44,6 +49,7 @@ class Form1 : public QWidget, public Form1Window {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   NeededSize Needed(Form1Control control, const DesignBox& box) const;
@@ -52,6 +58,9 @@ class Form1 : public QWidget, public Form1Window {
   // The controls above, in the order of the design.
   const std::array<QWidget*, kForm1Controls.size()> controls_;
   MessageBoxNotices notices_;
+  // While a run shows how far it is, and where the focus was before.
+  QProgressDialog* progress_ = nullptr;
+  QPointer<QWidget> focus_;
 };
 
 }  // namespace tessaril

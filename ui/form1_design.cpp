@@ -1,6 +1,7 @@
 #include "ui/form1_design.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -23,32 +24,65 @@ constexpr double kLargestScale = 8.0;
 
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
-// Passes the notice on with the normal cursor back in place; the cursor says until then that
-// the run blocks the window.
-class BusyUntilNotice : public NoticeService {
+// A run waits this long before it shows how far it is, so that a short one looks as it always
+// did, and then tells the window as often as this, which handles its input meanwhile.
+constexpr auto kProgressAfter = std::chrono::seconds(1);
+constexpr auto kProgressEvery = std::chrono::milliseconds(50);
+
+}  // namespace
+
+// What the user sees of a run: the wait cursor, the progress window once it lasts, and its
+// notice, each gone before the next comes; a window that is closing shows no notice.
+class RunFeedback final : public NoticeService, public RunProgress {
  public:
-  explicit BusyUntilNotice(Form1Window& window) : window_(window) { window_.SetBusy(true); }
-  ~BusyUntilNotice() override { Restore(); }
-  BusyUntilNotice(const BusyUntilNotice&) = delete;
-  BusyUntilNotice& operator=(const BusyUntilNotice&) = delete;
+  explicit RunFeedback(Form1Window& window) : window_(window) {
+    window_.running_ = true;
+    window_.SetBusy(true);
+  }
+  ~RunFeedback() override {
+    Settle();
+    window_.running_ = false;
+  }
+  RunFeedback(const RunFeedback&) = delete;
+  RunFeedback& operator=(const RunFeedback&) = delete;
+
+  bool Advance(std::uint64_t done, std::uint64_t total) override {
+    const Clock::time_point now = Clock::now();
+    if (now - shown_at_ < kProgressEvery) return !window_.closing_;
+    if (!shown_) {
+      if (now - started_ < kProgressAfter) return true;
+      // The window answers again, and the cursor over it says so.
+      Settle();
+      window_.ShowProgress();
+      shown_ = true;
+    }
+    shown_at_ = now;
+    const auto steps = total == 0
+                           ? kProgressSteps
+                           : static_cast<int>(std::min(done, total) * kProgressSteps / total);
+    return window_.PumpProgress(steps) && !window_.closing_;
+  }
 
   void ShowNotice(std::string_view text, NoticeIcon icon) override {
-    Restore();
-    window_.Notices().ShowNotice(text, icon);
+    Settle();
+    if (!window_.closing_) window_.Notices().ShowNotice(text, icon);
   }
 
  private:
-  void Restore() {
-    if (!busy_) return;
-    busy_ = false;
-    window_.SetBusy(false);
+  using Clock = std::chrono::steady_clock;
+
+  void Settle() {
+    if (busy_) window_.SetBusy(false);
+    if (shown_) window_.HideProgress();
+    busy_ = shown_ = false;
   }
 
   Form1Window& window_;
+  const Clock::time_point started_ = Clock::now();
+  Clock::time_point shown_at_{};
   bool busy_ = true;
+  bool shown_ = false;
 };
-
-}  // namespace
 
 DesignBox Scaled(const DesignBox& box, double scale) {
   const int left = Round(box.left * scale), top = Round(box.top * scale);
@@ -84,9 +118,17 @@ void Form1Window::Form_Load() {
 void Form1Window::cmdConvert_Click() {
   std::string source_path = Text(Form1Control::kTxtSource);
   std::string dest_path = Text(Form1Control::kTxtDest);
-  BusyUntilNotice notices(*this);
-  ConvertCatalog(std::move(source_path), std::move(dest_path), notices);
+  {
+    RunFeedback feedback(*this);
+    ConvertCatalog(std::move(source_path), std::move(dest_path), feedback, &feedback);
+  }
+  if (closing_) Close();
 }
 
 void Form1Window::cmdEnde_Click() { Close(); }
+
+bool Form1Window::QueryClose() {
+  closing_ = running_;
+  return !running_;
+}
 }  // namespace tessaril

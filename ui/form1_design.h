@@ -110,6 +110,14 @@ struct NeededSize {
 double LayoutScale(double dpi_scale, double font_pixels,
                    const std::function<NeededSize(Form1Control, const DesignBox&)>& needed);
 
+/// The window a run shows once it has lasted about a second: what runs, a bar of how far it is,
+/// and one button that ends it; titled like the notices.
+inline constexpr std::string_view kProgressText =
+    "Der Katalog wird konvertiert. Abbrechen lässt die neue Katalogdatei, wie sie war.";
+inline constexpr std::string_view kProgressCancel = "Abbrechen";
+/// The bar's steps, from none to all of the source read.
+inline constexpr int kProgressSteps = 1000;
+
 /// `directory` with `file_name` after it, joined by exactly one `separator`.
 std::string PathInDirectory(std::string directory, char separator, std::string_view file_name);
 
@@ -124,9 +132,13 @@ class Form1Window {
   void Form_Load();
   /// Converts the catalogue named in `txtSource` into the one in `txtDest`, with the wait cursor
   /// until the notice; the conversion reports its outcome itself, so nothing reaches the caller.
+  /// A run that lasts shows the progress window, which may end it.
   void cmdConvert_Click();
   /// Closes the window, which ends the program.
   void cmdEnde_Click();
+  /// Whether the window may close now that it is asked to, by its title bar or the session's
+  /// end: during a run it ends the run first, and closes itself once the run is over.
+  bool QueryClose();
 
   /// The text of a box as UTF-8, as it stands.
   virtual std::string Text(Form1Control box) const = 0;
@@ -135,6 +147,18 @@ class Form1Window {
   virtual void SetBusy(bool busy) = 0;
   virtual NoticeService& Notices() = 0;
   virtual void Close() = 0;
+  /// Shows the progress window over this one, whose controls then take no input.
+  virtual void ShowProgress() = 0;
+  /// Sets the bar to `steps` of `kProgressSteps` and handles the input waiting meanwhile; false
+  /// once the user ended the run there.
+  virtual bool PumpProgress(int steps) = 0;
+  /// Takes the progress window away and gives the controls back.
+  virtual void HideProgress() = 0;
+
+ private:
+  friend class RunFeedback;
+  bool running_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace tessaril

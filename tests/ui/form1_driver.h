@@ -24,6 +24,10 @@ struct SeenControl {
 // keypad's, kClick the mouse's on "Konvertieren".
 enum class Key { kTab, kReturn, kEnter, kEscape, kAltA, kAltE, kAltK, kAltN, kClick };
 
+/// How the user ends a run whose progress window shows: its button, Escape in it, or closing
+/// the main window by its title bar.
+enum class EndRun { kButton, kEscape, kCloseWindow };
+
 /// `Form1` of one toolkit, worked as the keyboard, the mouse, a file manager and a screen
 /// reader reach it; the tests that both windows must pass are written once against it.
 class Form1Driver {
@@ -38,8 +42,10 @@ class Form1Driver {
   virtual void Focus(Form1Control control) = 0;
   /// Types `key` where the focus is, and answers each notice it opens with OK; gives those
   /// notices as "title|icon|buttons|modal over the window|[wait cursor|]text". `acts`: the key
-  /// is to show a notice or close the window, which may take a moment.
-  virtual std::vector<std::string> Press(Key key, bool acts) = 0;
+  /// is to show a notice or close the window, which may take a moment. A progress window that
+  /// shows meanwhile is given as "progress|title|text|button[ focused]|bar from-to[|main window
+  /// takes input]", all as a screen reader reads them, and the run is ended as `end_run` says.
+  virtual std::vector<std::string> Press(Key key, bool acts, EndRun end_run = EndRun::kButton) = 0;
   /// Drops files with these UTF-8 paths on `box`, as a file manager does.
   virtual void Drop(Form1Control box, const std::vector<std::string>& paths) = 0;
   /// Whether the wait cursor shows.

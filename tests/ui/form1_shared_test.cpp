@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 
 #include "tests/support/test_support.h"
 #include "tests/ui/form1_driver.h"
@@ -19,13 +22,15 @@ constexpr char kWarning[] =
     "Format der neuen Version 4.x konvertieren. Bitte beachten Sie, dass die Konversion nicht "
     "rückgängig gemacht werden kann!";
 
-// The one notice of a conversion: success, or the failure after its opening words.
-std::string Notice(const std::string& failure) {
-  const bool success = failure.empty();
-  return std::string("Velmora Tessaril 3.x --> 4.x|") + (success ? "information" : "critical") +
+// The one notice of a conversion: success, the failure after its opening words, or none for
+// a run the user ended.
+std::string Notice(const std::optional<std::string>& failure) {
+  const bool information = !failure || failure->empty();
+  return std::string("Velmora Tessaril 3.x --> 4.x|") + (information ? "information" : "critical") +
          "|OK|modal over the window|" +
-         (success ? "Konvertieren erfolgreich abgeschlossen"
-                  : "Fehler beim konvertieren: " + failure);
+         (!failure           ? "Konvertieren abgebrochen, nichts wurde geändert"
+          : failure->empty() ? "Konvertieren erfolgreich abgeschlossen"
+                             : "Fehler beim konvertieren: " + *failure);
 }
 
 // Every control in its place at the design's size at the system's dpi, and with larger fonts
@@ -144,6 +149,51 @@ TEST(Form1, KeysAndClicksPressOnlyWhatTheyName) {
   window->Focus(C::kTxtSource);
   window->Press(Key::kAltE, true);
   EXPECT_FALSE(window->IsOpen()) << "Alt+E closes the window";
+}
+
+// A run that lasts shows, after about a second, what runs, how far it is and "Abbrechen", the
+// main window taking no input meanwhile; ending it there, by the button, by Escape or by
+// closing the main window, ends it at once with the destination as it was and nothing beside
+// it, and a closed window then ends the program. A short run shows no such window.
+TEST(Form1, ALongRunShowsHowFarItIsAndEndsWhenTheUserSays) {
+  TempFolder folder;
+  const std::string huge = folder.File("gross.kat"), dest = folder.File("neu.kat");
+  // One line of zeros, sparse on the disk, which takes many seconds to read.
+  std::ofstream(huge, std::ios::binary).close();
+  std::filesystem::resize_file(huge, std::uintmax_t{64} << 30);
+  const std::string progress = std::string("progress|Velmora Tessaril 3.x --> 4.x|") +
+                               "Der Katalog wird konvertiert. Abbrechen lässt die neue " +
+                               "Katalogdatei, wie sie war.|Abbrechen focused|bar 0-1000";
+  const std::string source = folder.File("alt.kat");
+  WriteBytes(source, ValidCatalogue(3));
+  for (const EndRun end_run : {EndRun::kButton, EndRun::kEscape, EndRun::kCloseWindow}) {
+    const auto window = OpenForm1();
+    const bool closes = end_run == EndRun::kCloseWindow;
+    WriteBytes(dest, "alt");
+    for (const std::string& path : {huge, source}) {
+      window->form().SetText(C::kTxtSource, path);
+      window->form().SetText(C::kTxtDest, dest);
+      window->Focus(C::kCmdConvert);
+      const auto started = std::chrono::steady_clock::now();
+      const std::vector<std::string> seen = window->Press(Key::kClick, true, end_run);
+      const auto took = std::chrono::steady_clock::now() - started;
+      if (path == huge) {
+        std::vector<std::string> expected{progress, Notice(std::nullopt)};
+        if (closes) expected.pop_back();
+        EXPECT_EQ(seen, expected);
+        EXPECT_LT(took, std::chrono::seconds(5)) << "ended at once";
+        EXPECT_EQ(ReadBytes(dest), "alt");
+        EXPECT_EQ(FolderNames(folder.path()),
+                  (std::vector<std::string>{"alt.kat", "gross.kat", "neu.kat"}));
+        EXPECT_EQ(window->IsOpen(), !closes);
+        if (closes) break;
+      } else {
+        EXPECT_EQ(seen, std::vector{Notice("")}) << "converts again, and shows no progress";
+        EXPECT_TRUE(ReadBytes(dest) == ExpectedRecords(3));
+        EXPECT_TRUE(window->Seen(C::kCmdConvert).focused);
+      }
+    }
+  }
 }
 
 // One dropped file replaces a box's whole text and takes the focus; several are refused.

@@ -15,10 +15,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <array>
 #include <filesystem>
 #include <string>
@@ -60,14 +63,26 @@ class QtForm1 : public Form1Driver {
   }
   bool HasIcon() const override { return !form_.windowIcon().isNull(); }
   void Focus(Form1Control control) override { form_.Control(control)->setFocus(); }
-  std::vector<std::string> Press(Key key, bool acts) override {
+  std::vector<std::string> Press(Key key, bool acts, EndRun end_run) override {
     // In the order of Key.
     const Qt::Key keys[] = {Qt::Key_Tab, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape,
                             Qt::Key_A,   Qt::Key_E,      Qt::Key_K,     Qt::Key_N};
     std::vector<std::string> seen;
-    // Every modal box, described and answered from inside its own event loop.
+    // Every modal box, described and answered from inside its own event loop; a progress window,
+    // from inside the run.
     QTimer answerer;
+    bool progress_answered = false;
     QObject::connect(&answerer, &QTimer::timeout, [&] {
+      auto* progress = form_.findChild<QProgressDialog*>();
+      if (progress != nullptr && progress->isVisible() && !progress_answered) {
+        progress_answered = true;
+        seen.push_back(Described(*progress));
+        auto* button = progress->findChild<QPushButton*>();
+        if (end_run == EndRun::kButton) QTest::mouseClick(button, Qt::LeftButton);
+        if (end_run == EndRun::kEscape) QTest::keyClick(progress->focusWidget(), Qt::Key_Escape);
+        if (end_run == EndRun::kCloseWindow) form_.windowHandle()->close();
+        return;
+      }
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr) return;
       const char* icons[] = {"none", "information", "warning", "critical", "question"};
@@ -90,7 +105,7 @@ class QtForm1 : public Form1Driver {
                       key >= Key::kAltA ? Qt::AltModifier : Qt::NoModifier);
     }
     // A button's access key presses it a moment later, as the button is seen going down.
-    if (acts) (void)QTest::qWaitFor([&] { return !seen.empty() || !form_.isVisible(); }, 2000);
+    if (acts) (void)QTest::qWaitFor([&] { return !seen.empty() || !form_.isVisible(); }, 20000);
     QApplication::processEvents();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     if (form_.isVisible()) {
@@ -150,6 +165,26 @@ class QtForm1 : public Form1Driver {
   Form1 form_;
 
  private:
+  std::string Described(const QProgressDialog& progress) const {
+    const auto* bar = Accessible(progress.findChild<QProgressBar*>())->valueInterface();
+    const QPushButton* button = progress.findChild<QPushButton*>();
+    bool idle = true;
+    for (std::size_t i = 0; i < kForm1Controls.size(); ++i) {
+      idle = idle && !form_.Control(static_cast<Form1Control>(i))->isEnabled();
+    }
+    const double value = bar->currentValue().toDouble();
+    return "progress|" + Accessible(&progress)->text(QAccessible::Name).toStdString() + "|" +
+           Accessible(progress.findChild<QLabel*>())->text(QAccessible::Name).toStdString() + "|" +
+           Accessible(button)->text(QAccessible::Name).toStdString() +
+           (progress.focusWidget() == button ? " focused" : "") + "|bar " +
+           std::to_string(bar->minimumValue().toInt()) + "-" +
+           std::to_string(bar->maximumValue().toInt()) +
+           (value < bar->minimumValue().toDouble() || value > bar->maximumValue().toDouble()
+                ? " beyond its range"
+                : "") +
+           (idle ? "" : "|main window takes input");
+  }
+
   QFont font_ = QApplication::font();
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 //
+#include <commctrl.h>
 #include <ole2.h>
 #include <oleacc.h>
 #include <shellapi.h>
@@ -46,10 +47,40 @@ std::string AccessibleName(HWND window) {
   return result;
 }
 
-// Describes the notice in front, if there is one, and answers it with OK.
+// The progress window as the shared tests read it, its controls in the order made.
+std::string DescribedProgress(HWND form, HWND progress) {
+  const HWND text = ::GetWindow(progress, GW_CHILD), bar = ::GetWindow(text, GW_HWNDNEXT),
+             button = ::GetWindow(bar, GW_HWNDNEXT);
+  PBRANGE range{};
+  ::SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  const auto value = static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0));
+  bool idle = true;
+  for (HWND child = ::GetWindow(form, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    idle = idle && !::IsWindowEnabled(child);
+  }
+  return "progress|" + AccessibleName(progress) + "|" + AccessibleName(text) + "|" +
+         AccessibleName(button) + (::GetFocus() == button ? " focused" : "") + "|bar " +
+         std::to_string(range.iLow) + "-" + std::to_string(range.iHigh) +
+         (value < range.iLow || value > range.iHigh ? " beyond its range" : "") +
+         (idle ? "" : "|main window takes input");
+}
+
+// Describes the notice or the progress window in front, if there is one, and answers it: a
+// notice with OK, a progress window as `g_end_run` says.
 HWND g_form = nullptr;
+const Form1* g_window = nullptr;
+EndRun g_end_run = EndRun::kButton;
 std::vector<std::string> g_notices;
 void CALLBACK AnswerNotice(HWND, UINT, UINT_PTR, DWORD) {
+  if (const HWND progress = g_window->progress();
+      progress != nullptr && (g_notices.empty() || !g_notices.back().starts_with("progress|"))) {
+    g_notices.push_back(DescribedProgress(g_form, progress));
+    const HWND button = ::GetDlgItem(progress, IDCANCEL);
+    if (g_end_run == EndRun::kButton) ::SendMessageW(button, BM_CLICK, 0, 0);
+    if (g_end_run == EndRun::kEscape) ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+    if (g_end_run == EndRun::kCloseWindow) ::PostMessageW(g_form, WM_CLOSE, 0, 0);
+    return;
+  }
   const HWND box = ::GetActiveWindow();
   wchar_t text[1024] = L"";
   if (::GetDlgItemTextW(box, 0xFFFF, text, 1024) == 0) return;
@@ -106,6 +137,7 @@ class Win32Form1 : public Form1Driver {
     ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, 0);
     form_ = std::make_unique<Form1>(::GetModuleHandleW(nullptr));
     g_form = form_->handle();
+    g_window = form_.get();
     ::ShowWindow(g_form, SW_SHOW);
     ::SetForegroundWindow(g_form);
     Pump();
@@ -127,13 +159,14 @@ class Win32Form1 : public Form1Driver {
     return ::SendMessageW(form_->handle(), WM_GETICON, ICON_BIG, 0) != 0;
   }
   void Focus(Form1Control control) override { ::SetFocus(form_->control(control)); }
-  std::vector<std::string> Press(Key key, bool) override {
+  std::vector<std::string> Press(Key key, bool, EndRun end_run) override {
     // In the order of Key: what the keyboard sends to the focused control. The keypad's Enter
     // is Return with the extended-key flag; Alt and a letter come as a system character.
     const WPARAM keys[] = {VK_TAB, VK_RETURN, VK_RETURN, VK_ESCAPE, L'a', L'e', L'k', L'n'};
     const bool alt = key >= Key::kAltA;
     const LPARAM flags = alt ? LPARAM{1} << 29 : 1 | (key == Key::kEnter ? LPARAM{1} << 24 : 0);
     g_notices.clear();
+    g_end_run = end_run;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, AnswerNotice);
     if (key == Key::kClick) {
       const HWND button = form_->control(Form1Control::kCmdConvert);

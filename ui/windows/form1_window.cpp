@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -18,6 +19,11 @@ namespace tessaril {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TessarilForm1";
+constexpr wchar_t kProgressClassName[] = L"TessarilProgress";
+// The progress window's text, bar and button at 96 dpi, and its client area.
+constexpr std::array<DesignBox, 3> kProgressPlaces{
+    {{12, 10, 296, 34}, {12, 48, 296, 16}, {232, 72, 76, 25}}};
+constexpr DesignBox kProgressClient{0, 0, 320, 107};
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // Not IDOK and IDCANCEL, which Return and Escape send from any control.
 constexpr int kFirstControlId = 100;
@@ -211,6 +217,7 @@ void Form1::Layout(UINT dpi) {
                    reinterpret_cast<LPARAM>(::LoadImageW(instance_, MAKEINTRESOURCEW(kProgramIcon),
                                                          IMAGE_ICON, pixels, pixels, LR_SHARED)));
   }
+  scale_ = scale;
   const DesignBox client = Scaled({0, 0, kForm1ClientWidth, kForm1ClientHeight}, scale);
   RECT frame{0, 0, client.width, client.height};
   ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, dpi);
@@ -236,6 +243,89 @@ void Form1::SetBusy(bool busy) {
 }
 
 void Form1::Close() { ::DestroyWindow(window_); }
+
+// Owned by this window and over it, its controls the common ones; this window's controls take
+// no input meanwhile, but its title bar still closes it, which ends the run first.
+void Form1::ShowProgress() {
+  const INITCOMMONCONTROLSEX progress_bars{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  ::InitCommonControlsEx(&progress_bars);
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = ProgressProcedure;
+  window_class.hInstance = instance_;
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = kProgressClassName;
+  ::RegisterClassExW(&window_class);  // Fails harmlessly the second time.
+  constexpr DWORD kProgressStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  const DesignBox client = Scaled(kProgressClient, scale_);
+  RECT frame{0, 0, client.width, client.height}, owner{};
+  ::AdjustWindowRectExForDpi(&frame, kProgressStyle, FALSE, WS_EX_DLGMODALFRAME,
+                             ::GetDpiForWindow(window_));
+  ::GetWindowRect(window_, &owner);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  progress_ = ::CreateWindowExW(
+      WS_EX_DLGMODALFRAME, kProgressClassName, Wide(kApplicationTitle).c_str(), kProgressStyle,
+      (owner.left + owner.right - width) / 2, (owner.top + owner.bottom - height) / 2, width,
+      height, window_, nullptr, instance_, nullptr);
+  ::SetWindowLongPtrW(progress_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  const std::array<std::pair<const wchar_t*, DWORD>, 3> kinds{
+      {{WC_STATICW, SS_LEFT},
+       {PROGRESS_CLASSW, PBS_SMOOTH},
+       {WC_BUTTONW, WS_TABSTOP | BS_DEFPUSHBUTTON}}};
+  const std::array<std::string_view, 3> texts{kProgressText, "", kProgressCancel};
+  std::array<HWND, 3> children{};
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const DesignBox box = Scaled(kProgressPlaces[i], scale_);
+    children[i] = ::CreateWindowExW(
+        0, kinds[i].first, Wide(texts[i]).c_str(), WS_CHILD | WS_VISIBLE | kinds[i].second,
+        box.left, box.top, box.width, box.height, progress_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(i == 2 ? IDCANCEL : 0)), instance_, nullptr);
+    ::SendMessageW(children[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  }
+  progress_bar_ = children[1];
+  ::SendMessageW(progress_bar_, PBM_SETRANGE32, 0, kProgressSteps);
+  if (const HWND focus = ::GetFocus(); focus != nullptr && ::IsChild(window_, focus)) {
+    focus_ = focus;
+  }
+  for (const HWND control : controls_) ::EnableWindow(control, FALSE);
+  run_ended_ = false;
+  ::ShowWindow(progress_, SW_SHOW);
+  ::SetFocus(children[2]);
+}
+
+bool Form1::PumpProgress(int steps) {
+  ::SendMessageW(progress_bar_, PBM_SETPOS, static_cast<WPARAM>(steps), 0);
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    // The program is to end: the run ends first, and the message loop hears of it after.
+    if (message.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return false;
+    }
+    if (::IsDialogMessageW(progress_, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return !run_ended_;
+}
+
+void Form1::HideProgress() {
+  for (const HWND control : controls_) ::EnableWindow(control, TRUE);
+  ::DestroyWindow(std::exchange(progress_, nullptr));
+  progress_bar_ = nullptr;
+  if (focus_ != nullptr) ::SetFocus(focus_);
+}
+
+// Its button, Escape and its close box end the run; the window stays until the run is over.
+LRESULT CALLBACK Form1::ProgressProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  const bool ends_run =
+      message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL);
+  if (form == nullptr || !ends_run) return ::DefWindowProcW(window, message, wparam, lparam);
+  form->run_ended_ = true;
+  return 0;
+}
 
 void Form1::OnCommand(int id) {
   const HWND focus = ::GetFocus();
@@ -290,6 +380,9 @@ LRESULT Form1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       } else {
         ::SetFocus(::GetNextDlgTabItem(window_, ::GetFocus(), wparam != 0));
       }
+      return 0;
+    case WM_CLOSE:
+      if (QueryClose()) ::DestroyWindow(window_);
       return 0;
     case WM_SETCURSOR:
       if (!busy_) break;

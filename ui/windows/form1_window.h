@@ -41,9 +41,17 @@ class Form1 : public Form1Window {
   void SetBusy(bool busy) override;
   NoticeService& Notices() override { return notices_; }
   void Close() override;
+  void ShowProgress() override;
+  bool PumpProgress(int steps) override;
+  void HideProgress() override;
+
+  /// The progress window while a run shows it, else null.
+  HWND progress() const { return progress_; }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wparam,
+                                            LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls(HINSTANCE instance);
   void Layout(UINT dpi);
@@ -54,8 +62,12 @@ class Form1 : public Form1Window {
   HWND window_ = nullptr;
   std::array<HWND, kForm1Controls.size()> controls_{};
   HFONT font_ = nullptr;
+  double scale_ = 1.0;    // Of the layout, against the design at 96 dpi.
   HWND focus_ = nullptr;  // The control to give the focus back to on activation.
   bool busy_ = false;
+  HWND progress_ = nullptr;  // The progress window, its bar,
+  HWND progress_bar_ = nullptr;
+  bool run_ended_ = false;  // and whether the user ended the run there.
   MessageBoxNotices notices_{window_, focus_};
 };
 
