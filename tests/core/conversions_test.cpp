@@ -137,47 +137,32 @@ struct Conversion {
 // Failures and the listing name the row, not its bytes.
 void PrintTo(const Conversion& run, std::ostream* out) { *out << run.name; }
 
-// A folder deeper than the longest path the system takes, reached through short links: "deep"
-// in `at` leads into it and holds "old.kat".
-constexpr std::size_t kDeepName = 200, kDeepParts = 12;
+// A folder deeper than the longest path the system takes, reached through a short link, "deep";
+// made after the folder went to the user who converts, so that all may write in it.
 const fs::path kDeepHalf = [] {
   fs::path half;
-  for (std::size_t i = 0; i < kDeepParts; ++i) half /= std::string(kDeepName, 'd');
+  for (int i = 0; i < 12; ++i) half /= std::string(200, 'd');
   return half;
 }();
+const std::string kDeepFile = "deep/" + kDeepHalf.string() + "/old.kat";
 
 void MakeDeepFolder(const fs::path& at) {
-  // Made from folder to folder, as no path reaches the depth; an ordinary user's, as the rest.
-  const auto user = static_cast<uid_t>(::geteuid() == 0 ? 65534 : -1);
-  const std::string part = kDeepHalf.filename();
-  int folder = ::open(at.c_str(), O_PATH | O_DIRECTORY);
-  for (std::size_t i = 0; i < 2 * kDeepParts; ++i) {
-    if (i == kDeepParts) {
-      ASSERT_EQ(::symlinkat(kDeepHalf.c_str(), folder, "next"), 0);
-      ASSERT_EQ(::fchownat(folder, "next", user, user, AT_SYMLINK_NOFOLLOW), 0);
-    }
-    ASSERT_EQ(::mkdirat(folder, part.c_str(), 0755), 0);
-    ASSERT_EQ(::fchownat(folder, part.c_str(), user, user, 0), 0);
-    ::close(std::exchange(folder, ::openat(folder, part.c_str(), O_PATH | O_DIRECTORY)));
-  }
-  const int old = ::openat(folder, "old.kat", O_WRONLY | O_CREAT, 0644);
-  ASSERT_EQ(::write(old, "deep", 4), 4);
-  ASSERT_EQ(::fchown(old, user, user), 0);
-  ::close(old);
-  ::close(folder);
-  fs::create_symlink(kDeepHalf / "next", at / "deep");
-  ASSERT_EQ(::lchown((at / "deep").c_str(), user, user), 0);
+  fs::create_directories(at / kDeepHalf);
+  fs::create_symlink(kDeepHalf, at / "deep");
+  fs::create_directories(at / "deep" / kDeepHalf);
+  testing::WriteBytes((at / kDeepFile).string(), "deep");
+  fs::permissions(at / "deep" / kDeepHalf, fs::perms::all);
+  fs::permissions(at / kDeepFile, fs::perms(0666));
 }
 
 // Short enough again for the folder to be removed.
 void ShortenDeepFolder(const fs::path& at) {
-  fs::rename(at / kDeepHalf / kDeepHalf.filename(), at / "deeper");
+  fs::rename(at / "deep" / *kDeepHalf.begin(), at / "deeper");
 }
 
-// Sets or clears the append-only attribute of `folder` (chattr +a); 0, or the errno.
-int SetAppendOnly(const fs::path& folder, bool append_only) {
-  fs::create_directories(folder);
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+// Sets or clears the append-only attribute of a file or folder (chattr +a); 0, or the errno.
+int SetAppendOnly(const fs::path& path, bool append_only) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
   int flags = 0;
   const bool set = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
                    (flags = append_only ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL,
@@ -192,9 +177,9 @@ int SetAppendOnly(const fs::path& folder, bool append_only) {
 // user may not read or write.
 void MakeFolder(const fs::path& at, const std::string& source_bytes) {
   testing::WriteBytes((at / "velmora.kat").string(), source_bytes);
-  for (const char* name :
-       {"old.kat", "read-only.kat", "real/old.kat", "locked/old.kat", "unreadable.kat",
-        "shared.kat", "unlisted/old.kat", "group-writable.kat", "appending/old.kat"}) {
+  for (const char* name : {"old.kat", "read-only.kat", "real/old.kat", "locked/old.kat",
+                           "unreadable.kat", "shared.kat", "unlisted/old.kat", "group-writable.kat",
+                           "appending/old.kat", "append-only.kat"}) {
     fs::create_directories((at / name).parent_path());
     testing::WriteBytes((at / name).string(), std::string(70'001, 'o'));
   }
@@ -232,6 +217,7 @@ void MakeFolder(const fs::path& at, const std::string& source_bytes) {
     ASSERT_EQ(::chown((at / "sticky").c_str(), 0, 0), 0);
     fs::permissions(at / "sticky", fs::perms(01777));
     ASSERT_EQ(SetAppendOnly(at / "appending", true), 0);
+    ASSERT_EQ(SetAppendOnly(at / "append-only.kat", true), 0);
   }
   // An ACL that lets user 65533 write, and a note of the owner's; where the filesystem has them.
   const std::string acl(
@@ -374,6 +360,7 @@ void Check(const Conversion& run) {
   ShortenDeepFolder(at);
   if (::geteuid() == 0) {
     EXPECT_EQ(SetAppendOnly(at / "appending", false), 0);
+    EXPECT_EQ(SetAppendOnly(at / "append-only.kat", false), 0);
   }
 }
 
@@ -469,13 +456,17 @@ std::vector<Conversion> Conversions() {
      {},
      MountOverOld},
     {"SystemFile", three, "velmora.kat", "/proc/self/comm", kFails, k75 + kNew + kSystem, 0},
+    {"NewFileAmongTheSystems", three, "velmora.kat", "/proc/self/new.kat", kFails,
+     k75 + kNew + kSystem, 0},
+    {"AppendOnlyFile", three, "velmora.kat", "append-only.kat", kFails,
+     k75 + kNew + " ist gegen Änderungen geschützt (chattr)", 0},
     {"SystemFileAsSource", three, "/proc/self/status", "new.kat", kFails, k75 + kOld + kSystem},
     // Links that lead to a file not there yet and into a missing folder, and a real path longer
     // than the system takes, reached by a short one.
     {"ChainOfLinksToNothing", three, "velmora.kat", "chained.kat", 3, ""},
     {"LinkIntoAMissingFolder", three, "velmora.kat", "astray.kat", kFails,
      k76 + kNew + " verweist in den fehlenden Ordner „<folder>/none“"},
-    {"DeeperThanAnyPath", three, "velmora.kat", "deep/old.kat", 3, ""},
+    {"DeeperThanAnyPath", three, "velmora.kat", kDeepFile, 3, ""},
     // The system as some users have it.
     {"WithoutProc", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, {}, WithoutProc},
     {"WithoutProcNorDescriptorLinks", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone,
@@ -561,9 +552,8 @@ class ConvertWholeOrLeaveEverythingAsItWas : public ::testing::TestWithParam<Con
 TEST_P(ConvertWholeOrLeaveEverythingAsItWas, OnRealFiles) {
   const Conversion& run = GetParam();
   // Another user's file, attributes and mounts need root.
-  if (::geteuid() != 0 &&
-      (run.dest.ends_with("foreign.kat") || run.dest.starts_with("appending/") ||
-       run.prepare == WithoutProc || run.prepare == MountOverOld)) {
+  if (::geteuid() != 0 && (run.dest.ends_with("foreign.kat") || run.dest.starts_with("append") ||
+                           run.prepare == WithoutProc || run.prepare == MountOverOld)) {
     GTEST_SKIP() << "needs root, to act as another user";
   }
   Check(run);
