@@ -122,17 +122,23 @@ std::map<std::string, std::string> Attributes(const std::string& path) {
   return attributes;
 }
 
-struct Conversion {
-  const char* name;          // Of the row, as ctest lists it.
-  std::string source_bytes;  // Written to "velmora.kat".
-  std::string source, dest;  // In the folder unless absolute; empty stays empty.
-  int records;               // The destination then holds the records of ValidCatalogue(records).
-  std::string notice;        // After "Fehler beim konvertieren: ", with <source> and <dest>.
-  rlim_t file_size = kNone, more_memory = kNone;  // Limits of the converting process
-  Fault fault = {};                               // and a fault of the system.
-  // What the converting process does first, as root where the tests run as root, in the
-  // folder: the system as some users have it.
+// What a conversion meets beside the folder: the source it reads, the limits of the converting
+// process and a fault of the system, and what that process does first, as root where the tests
+// run as root: the system as some users have it.
+struct Setting {
+  std::string source_bytes = ValidCatalogue(3);  // Written to "velmora.kat".
+  std::string source = "velmora.kat";            // In the folder unless absolute.
+  rlim_t file_size = kNone, more_memory = kNone;
+  Fault fault = {};
   void (*prepare)(const fs::path& at) = nullptr;
+};
+
+struct Conversion {
+  const char* name;    // Of the row, as ctest lists it.
+  std::string dest;    // In the folder unless absolute; empty stays empty.
+  int records;         // The destination then holds the records of ValidCatalogue(records).
+  std::string notice;  // After "Fehler beim konvertieren: ", with <source>, <dest>, <folder>.
+  Setting with = {};
 };
 // Failures and the listing name the row, not its bytes.
 void PrintTo(const Conversion& run, std::ostream* out) { *out << run.name; }
@@ -277,16 +283,17 @@ std::string ConvertInChild(const fs::path& at, const std::string& source, const 
   if (::pipe(fds) != 0) return "no pipe";
   if (::fork() == 0) {
     ::alarm(60);
-    if (run.prepare != nullptr) run.prepare(at);
+    if (run.with.prepare != nullptr) run.with.prepare(at);
     IgnoreFileSizeSignal();  // As the program does at start: the write then fails with EFBIG.
-    const rlimit size_limit{run.file_size, run.file_size};
-    const rlim_t memory = run.more_memory == kNone ? kNone : AddressSpaceAnd(run.more_memory);
+    const rlimit size_limit{run.with.file_size, run.with.file_size};
+    const rlim_t memory =
+        run.with.more_memory == kNone ? kNone : AddressSpaceAnd(run.with.more_memory);
     const rlimit memory_limit{memory, memory};
     std::string text = "could not become the user";
     if ((::geteuid() != 0 ||
          (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0)) &&
         ::setrlimit(RLIMIT_FSIZE, &size_limit) == 0 && ::setrlimit(RLIMIT_AS, &memory_limit) == 0 &&
-        Inject(run.fault)) {
+        Inject(run.with.fault)) {
       // Open files, each a name in /proc/self/fd, where /proc is and a folder may be opened.
       const auto open_files = [] {
         std::error_code error;
@@ -318,11 +325,12 @@ std::string ConvertInChild(const fs::path& at, const std::string& source, const 
 void Check(const Conversion& run) {
   testing::TempFolder folder;
   const fs::path& at = folder.path();
-  MakeFolder(at, run.source_bytes == kHuge ? ValidCatalogue(600'000, "\n") : run.source_bytes);
+  MakeFolder(
+      at, run.with.source_bytes == kHuge ? ValidCatalogue(600'000, "\n") : run.with.source_bytes);
   const auto resolve = [&](const std::string& name) {
     return name.empty() || name.starts_with('/') ? name : (at / name).string();
   };
-  const std::string source = resolve(run.source), dest = resolve(run.dest);
+  const std::string source = resolve(run.with.source), dest = resolve(run.dest);
   std::error_code no_file;  // The destination may be no file at all, or a loop of links.
   const bool was_link = fs::is_symlink(dest, no_file), existed = fs::is_regular_file(dest, no_file);
   const std::string before = existed ? testing::ReadBytes(dest) : "";
@@ -347,7 +355,7 @@ void Check(const Conversion& run) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     EXPECT_EQ(fs::status(dest).permissions(), existed ? mode : fs::perms(0666 & ~mask));
-    if (existed && run.fault.call != __NR_fsetxattr) {
+    if (existed && run.with.fault.call != __NR_fsetxattr) {
       EXPECT_EQ(Attributes(dest), attributes);
     }
     if (!existed && !was_link && run.dest.find('/') == std::string::npos) names.push_back(run.dest);
@@ -383,167 +391,143 @@ std::vector<Conversion> Conversions() {
     }
     return text;
   };
+  // A row a line, as far as its width allows.
+  // clang-format off
   const Conversion runs[] = {
-    {"OverALongerOneKeepingItsMode", three, "velmora.kat", "old.kat", 3, ""},
-    {"OverItsOwnSource", ValidCatalogue(100), "velmora.kat", "velmora.kat", 100, ""},
-    {"EmptySource", "", "velmora.kat", "old.kat", 0, ""},
-    {"MoreThan32767Lines", ValidCatalogue(40'000, "\n"), "velmora.kat", "new.kat", 40'000, ""},
-    {"UmlautsAndSpaces", three, "velmora.kat", "Kataloge äö/neu ß €.kat", 3, ""},
-    {"40Links", three, "velmora.kat", "hop-40", 3, ""},
-    {"41Links", three, "velmora.kat", "hop-41", kFails, k75 + kNew + kLinks},
-    {"DanglingLink", three, "velmora.kat", "dangling.kat", 3, ""},
-    {"MissingSource", three, "missing.kat", "new.kat", kFails, k53 + kOld},
-    {"EmptySourcePath", three, "", "old.kat", kFails,
-     k52 + "alte Katalogdatei „“ ist nicht angegeben"},
-    {"SourceFolderMissing", three, "none/a.kat", "new.kat", kFails, k76 + kOld + kGone},
-    {"SourceIsAFolder", three, "real", "new.kat", kFails, k75 + kOld + kFolder},
-    {"SourceIsAFIFO", three, "fifo", "new.kat", kFails, k75 + kOld + kNotFile},
-    {"SourceNotReadable", three, "unreadable.kat", "old.kat", kFails, k70 + kOld},
-    {"BadDateOldKept", bad_line_5, "velmora.kat", "old.kat", kFails, bad_5},
-    {"BlankLine4", three + "\r\n" + three, "velmora.kat", "new.kat", kFails,
-     k13 + "4, Spalten 56 bis 65: „“ (die Zeile ist leer)"},
-    {"EveryBadLineAtOnce", with_bad_lines({3, 8, 40}), "velmora.kat", "old.kat", kFails,
-     k13 + "3, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in 2 weiteren Zeilen: 8, 40"},
-    {"TheFirstTenOfManyBadLines", with_bad_lines({2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 39}),
-     "velmora.kat", "old.kat", kFails,
+    {"OverALongerOneKeepingItsMode", "old.kat", 3, ""},
+    {"OverItsOwnSource", "velmora.kat", 100, "", {.source_bytes = ValidCatalogue(100)}},
+    {"EmptySource", "old.kat", 0, "", {.source_bytes = ""}},
+    {"MoreThan32767Lines", "new.kat", 40'000, "", {.source_bytes = ValidCatalogue(40'000, "\n")}},
+    {"UmlautsAndSpaces", "Kataloge äö/neu ß €.kat", 3, ""},
+    {"40Links", "hop-40", 3, ""},
+    {"41Links", "hop-41", kFails, k75 + kNew + kLinks},
+    {"DanglingLink", "dangling.kat", 3, ""},
+    {"MissingSource", "new.kat", kFails, k53 + kOld, {.source = "missing.kat"}},
+    {"EmptySourcePath", "old.kat", kFails, k52 + "alte Katalogdatei „“ ist nicht angegeben",
+     {.source = ""}},
+    {"SourceFolderMissing", "new.kat", kFails, k76 + kOld + kGone, {.source = "none/a.kat"}},
+    {"SourceIsAFolder", "new.kat", kFails, k75 + kOld + kFolder, {.source = "real"}},
+    {"SourceIsAFIFO", "new.kat", kFails, k75 + kOld + kNotFile, {.source = "fifo"}},
+    {"SourceNotReadable", "old.kat", kFails, k70 + kOld, {.source = "unreadable.kat"}},
+    {"BadDateOldKept", "old.kat", kFails, bad_5, {.source_bytes = bad_line_5}},
+    {"BlankLine4", "new.kat", kFails, k13 + "4, Spalten 56 bis 65: „“ (die Zeile ist leer)",
+     {.source_bytes = three + "\r\n" + three}},
+    {"EveryBadLineAtOnce", "old.kat", kFails,
+     k13 + "3, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in 2 weiteren Zeilen: 8, 40",
+     {.source_bytes = with_bad_lines({3, 8, 40})}},
+    {"TheFirstTenOfManyBadLines", "old.kat", kFails,
      k13 + "2, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in 11 weiteren Zeilen, "
-           "darunter 4, 5, 6, 7, 8, 9, 10, 11, 12, 13"},
-    {"OneMoreBadLine", with_bad_lines({1, 40}), "velmora.kat", "old.kat", kFails,
-     k13 + "1, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in einer weiteren Zeile: 40"},
+           "darunter 4, 5, 6, 7, 8, 9, 10, 11, 12, 13",
+     {.source_bytes = with_bad_lines({2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 39})}},
+    {"OneMoreBadLine", "old.kat", kFails,
+     k13 + "1, Spalten 56 bis 65: „“ (die Zeile ist leer); ebenso in einer weiteren Zeile: 40",
+     {.source_bytes = with_bad_lines({1, 40})}},
     // Lines saved again as UTF-8, after its byte-order mark, beside Windows-1252 ones; the
     // end-of-file byte of older programs.
-    {"LinesSavedAgainAsUtf8",
-     "\xEF\xBB\xBF" + Cp1252ToUtf8(ValidCatalogue(2)) + three.substr(ValidCatalogue(2).size()),
-     "velmora.kat", "old.kat", 3, ""},
-    {"EndOfFileByte", three + "\x1A", "velmora.kat", "old.kat", 3, ""},
-    {"BadLastLineFolderNotWritable", bad_last, "velmora.kat", "locked/old.kat", kFails, bad_10001},
-    {"BadLastLineDiskFull", bad_last, "velmora.kat", "old.kat", kFails, bad_10001, 0},
-    {"DestinationFolderGone", three, "velmora.kat", "none/a.kat", kFails, k76 + kNew + kGone},
-    {"DestinationUnderAFile", three, "velmora.kat", "velmora.kat/a", kFails,
-     k76 + kNew + kUnderFile},
-    {"DestinationIsAFolder", three, "velmora.kat", "real", kFails, k75 + kNew + kFolder},
-    {"ReadOnly", three, "velmora.kat", "read-only.kat", kFails,
-     k75 + kNew + " ist schreibgeschützt"},
+    {"LinesSavedAgainAsUtf8", "old.kat", 3, "",
+     {.source_bytes = "\xEF\xBB\xBF" + Cp1252ToUtf8(ValidCatalogue(2)) +
+                      three.substr(ValidCatalogue(2).size())}},
+    {"EndOfFileByte", "old.kat", 3, "", {.source_bytes = three + "\x1A"}},
+    {"BadLastLineFolderNotWritable", "locked/old.kat", kFails, bad_10001,
+     {.source_bytes = bad_last}},
+    {"BadLastLineDiskFull", "old.kat", kFails, bad_10001,
+     {.source_bytes = bad_last, .file_size = 0}},
+    {"DestinationFolderGone", "none/a.kat", kFails, k76 + kNew + kGone},
+    {"DestinationUnderAFile", "velmora.kat/a", kFails, k76 + kNew + kUnderFile},
+    {"DestinationIsAFolder", "real", kFails, k75 + kNew + kFolder},
+    {"ReadOnly", "read-only.kat", kFails, k75 + kNew + " ist schreibgeschützt"},
     // Folders that refuse the replacement say why before any record is written, which the limit
     // on the file size would stop.
-    {"DestinationFolderNotWritable", three, "velmora.kat", "locked/old.kat", kFails,
-     k70 + kNew + " liegt im Ordner „<folder>/locked“, der keine neuen Dateien erlaubt", 0},
-    {"AnotherUsersFileInASharedFolder", three, "velmora.kat", "sticky/foreign.kat", kFails,
-     k70 + kNew +
-         " liegt im Ordner „<folder>/sticky“, der nur ihrem Besitzer erlaubt, sie zu ersetzen",
-     0},
-    {"AppendOnlyFolder", three, "velmora.kat", "appending/old.kat", kFails,
-     k70 + kNew + " liegt im Ordner „<folder>/appending“, der nur das Anfügen erlaubt", 0},
+    {"DestinationFolderNotWritable", "locked/old.kat", kFails,
+     k70 + kNew + " liegt im Ordner „<folder>/locked“, der keine neuen Dateien erlaubt",
+     {.file_size = 0}},
+    {"AnotherUsersFileInASharedFolder", "sticky/foreign.kat", kFails,
+     k70 + kNew + " liegt im Ordner „<folder>/sticky“, der nur ihrem Besitzer erlaubt, sie zu "
+                  "ersetzen",
+     {.file_size = 0}},
+    {"AppendOnlyFolder", "appending/old.kat", kFails,
+     k70 + kNew + " liegt im Ordner „<folder>/appending“, der nur das Anfügen erlaubt",
+     {.file_size = 0}},
     // Files no rename can replace, refused likewise.
-    {"DescriptorOfADeletedFile",
-     three,
-     "velmora.kat",
-     "/proc/self/fd/99",
-     kFails,
+    {"DescriptorOfADeletedFile", "/proc/self/fd/99", kFails,
      k75 + kNew + " verweist auf eine gelöschte Datei",
-     0,
-     kNone,
-     {},
-     HoldDeletedFile},
-    {"BindMountedFile",
-     three,
-     "velmora.kat",
-     "old.kat",
-     kFails,
+     {.file_size = 0, .prepare = HoldDeletedFile}},
+    {"BindMountedFile", "old.kat", kFails,
      k75 + kNew + " ist ein Einhängepunkt und lässt sich nicht ersetzen",
-     0,
-     kNone,
-     {},
-     MountOverOld},
-    {"SystemFile", three, "velmora.kat", "/proc/self/comm", kFails, k75 + kNew + kSystem, 0},
-    {"NewFileAmongTheSystems", three, "velmora.kat", "/proc/self/new.kat", kFails,
-     k75 + kNew + kSystem, 0},
-    {"AppendOnlyFile", three, "velmora.kat", "append-only.kat", kFails,
-     k75 + kNew + " ist gegen Änderungen geschützt (chattr)", 0},
-    {"SystemFileAsSource", three, "/proc/self/status", "new.kat", kFails, k75 + kOld + kSystem},
+     {.file_size = 0, .prepare = MountOverOld}},
+    {"SystemFile", "/proc/self/comm", kFails, k75 + kNew + kSystem, {.file_size = 0}},
+    {"NewFileAmongTheSystems", "/proc/self/new.kat", kFails, k75 + kNew + kSystem,
+     {.file_size = 0}},
+    {"AppendOnlyFile", "append-only.kat", kFails,
+     k75 + kNew + " ist gegen Änderungen geschützt (chattr)", {.file_size = 0}},
+    {"SystemFileAsSource", "new.kat", kFails, k75 + kOld + kSystem,
+     {.source = "/proc/self/status"}},
     // Links that lead to a file not there yet and into a missing folder, and a real path longer
     // than the system takes, reached by a short one.
-    {"ChainOfLinksToNothing", three, "velmora.kat", "chained.kat", 3, ""},
-    {"LinkIntoAMissingFolder", three, "velmora.kat", "astray.kat", kFails,
+    {"ChainOfLinksToNothing", "chained.kat", 3, ""},
+    {"LinkIntoAMissingFolder", "astray.kat", kFails,
      k76 + kNew + " verweist in den fehlenden Ordner „<folder>/none“"},
-    {"DeeperThanAnyPath", three, "velmora.kat", kDeepFile, 3, ""},
+    {"DeeperThanAnyPath", kDeepFile, 3, ""},
     // The system as some users have it.
-    {"WithoutProc", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, {}, WithoutProc},
-    {"WithoutProcNorDescriptorLinks", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone,
-     kNoDescriptorLinks, WithoutProc},
-    {"TooManyOpenFiles",
-     three,
-     "velmora.kat",
-     "new.kat",
-     kFails,
+    {"WithoutProc", "shared.kat", 3, "", {.prepare = WithoutProc}},
+    {"WithoutProcNorDescriptorLinks", "shared.kat", 3, "",
+     {.fault = kNoDescriptorLinks, .prepare = WithoutProc}},
+    {"TooManyOpenFiles", "new.kat", kFails,
      "[67] Zu viele Dateien: " + kOld + " lässt sich nicht öffnen, da zu viele Dateien offen sind",
-     kNone,
-     kNone,
-     {},
-     NoFreeDescriptor},
-    {"PathOfNoUtf8", three, "nope\xFF.kat", "new.kat", kFails,
-     k53 + "alte Katalogdatei „<folder>/nope\uFFFD.kat“"},
-    {"DestinationWritableByItsGroupOnly", three, "velmora.kat", "group-writable.kat", kFails,
-     k70 + kNew},
-    {"DestinationIsADevice", three, "velmora.kat", "/dev/null", kFails, k75 + kNew + kNotFile},
-    {"DestinationNameTooLong", three, "velmora.kat", std::string(300, 'n'), kFails,
-     k52 + kNew + kLong},
-    {"NULInTheDestinationPath", three, "velmora.kat", std::string("new.kat\0x", 9), kFails,
-     k52 + kNew + kNul},
-    {"EmptyDestinationPath", three, "velmora.kat", "", kFails,
-     k52 + "neue Katalogdatei „“ ist nicht angegeben"},
-    {"DestinationEndingInASlash", three, "velmora.kat", "new.kat/", kFails,
-     k52 + kNew + " nennt keinen Dateinamen"},
-    {"DestinationEndingInADot", three, "velmora.kat", "none/.", kFails,
-     k52 + kNew + " nennt keinen Dateinamen"},
+     {.prepare = NoFreeDescriptor}},
+    {"PathOfNoUtf8", "new.kat", kFails, k53 + "alte Katalogdatei „<folder>/nope\uFFFD.kat“",
+     {.source = "nope\xFF.kat"}},
+    {"DestinationWritableByItsGroupOnly", "group-writable.kat", kFails, k70 + kNew},
+    {"DestinationIsADevice", "/dev/null", kFails, k75 + kNew + kNotFile},
+    {"DestinationNameTooLong", std::string(300, 'n'), kFails, k52 + kNew + kLong},
+    {"NULInTheDestinationPath", std::string("new.kat\0x", 9), kFails, k52 + kNew + kNul},
+    {"EmptyDestinationPath", "", kFails, k52 + "neue Katalogdatei „“ ist nicht angegeben"},
+    {"DestinationEndingInASlash", "new.kat/", kFails, k52 + kNew + " nennt keinen Dateinamen"},
+    {"DestinationEndingInADot", "none/.", kFails, k52 + kNew + " nennt keinen Dateinamen"},
     // A full disk at each stage of the writing.
-    {"DiskFullAtTheFirstRecord", many, "velmora.kat", "old.kat", kFails, k61, 0},
-    {"BetweenTwoWrites", many, "velmora.kat", "old.kat", kFails, k61, kRecordBytes / 2 + 17},
-    {"AtTheLastByte", many, "velmora.kat", "old.kat", kFails, k61, kRecordBytes - 1},
-    {"FullOverItsOwnSource", many, "velmora.kat", "velmora.kat", kFails, k61, kRecordBytes / 2},
-    {"RoomForExactlyTheRecords", many, "velmora.kat", "old.kat", kLines, "", kRecordBytes},
-    {"KeepingItsACLAndAttributes", three, "velmora.kat", "shared.kat", 3, ""},
-    {"AnotherUsersFile", three, "velmora.kat", "foreign.kat", kFails, k70 + kNew},
-    {"FolderNotListable", three, "velmora.kat", "unlisted/old.kat", kFails,
+    {"DiskFullAtTheFirstRecord", "old.kat", kFails, k61, {.source_bytes = many, .file_size = 0}},
+    {"BetweenTwoWrites", "old.kat", kFails, k61,
+     {.source_bytes = many, .file_size = kRecordBytes / 2 + 17}},
+    {"AtTheLastByte", "old.kat", kFails, k61,
+     {.source_bytes = many, .file_size = kRecordBytes - 1}},
+    {"FullOverItsOwnSource", "velmora.kat", kFails, k61,
+     {.source_bytes = many, .file_size = kRecordBytes / 2}},
+    {"RoomForExactlyTheRecords", "old.kat", kLines, "",
+     {.source_bytes = many, .file_size = kRecordBytes}},
+    {"KeepingItsACLAndAttributes", "shared.kat", 3, ""},
+    {"AnotherUsersFile", "foreign.kat", kFails, k70 + kNew},
+    {"FolderNotListable", "unlisted/old.kat", kFails,
      k70 + kNew + " liegt im Ordner „<folder>/unlisted“, der sich nicht lesen lässt"},
     // Faults of the system at each step of the replacing.
-    {"NoUnnamedFiles", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone, kNoUnnamedFiles},
-    {"NoUnnamedFilesDiskFull", many, "velmora.kat", "old.kat", kFails, k61, 31, kNone,
-     kNoUnnamedFiles},
-    {"SourceUnreadable", three, "velmora.kat", "old.kat", kFails, "[57] Geräte-E/A-Fehler: " + kOld,
-     kNone, kNone, kSourceUnreadable},
-    {"LinkUnreadable", three, "velmora.kat", "dangling.kat", kFails, k70 + kNew, kNone, kNone,
-     kLinkUnreadable},
-    {"AttributesUnlisted", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
-     kAttributesUnlisted},
-    {"AttributeUnreadable", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
-     kAttributeUnreadable},
-    {"AttributeRefused", three, "velmora.kat", "shared.kat", kFails, k57, kNone, kNone,
-     kAttributeRefused},
-    {"AttributeUnsupported", three, "velmora.kat", "shared.kat", 3, "", kNone, kNone,
-     kAttributeUnsupported},
-    {"PermissionsRefused", three, "velmora.kat", "old.kat", kFails, k70 + kNew, kNone, kNone,
-     kModeRefused},
-    {"FlushFails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kFlushFails},
-    {"NamingFails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kNamingFails},
-    {"RenameFails", three, "velmora.kat", "old.kat", kFails, k57, kNone, kNone, kRenameFails},
-    {"SourceOutOfMemory", three, "velmora.kat", "new.kat", kFails,
-     "[7] Nicht genügend Speicher: " + kOld, kNone, kNone, kSourceNoMemory},
-    {"SourceNameRefused", three, "velmora.kat", "new.kat", kFails, k52 + kOld, kNone, kNone,
-     kSourceNameRefused},
-    {"SourceOpensAsNoFile", three, "velmora.kat", "new.kat", kFails, k75 + kOld + kNotFile, kNone,
-     kNone, kSourceNoFile},
-    {"ReadOnlyVolume", three, "velmora.kat", "new.kat", kFails,
-     k75 + kNew + " liegt auf einem schreibgeschützten Datenträger", kNone, kNone, kReadOnlyVolume},
-    {"DiskFullAtTheFlush", three, "velmora.kat", "old.kat", kFails,
-     "[61] Datenträger voll: " + kNew, kNone, kNone, kFlushDiskFull},
-    {"DestinationBusy", three, "velmora.kat", "old.kat", kFails, k75 + kNew, kNone, kNone,
-     kRenameBusy},
-#if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space.
-    {"MemoryFarBelowTheCataloguesSize", kHuge, "velmora.kat", "old.kat", 600'000, "", kNone,
-     rlim_t{8} << 20},
-#endif
+    {"NoUnnamedFiles", "shared.kat", 3, "", {.fault = kNoUnnamedFiles}},
+    {"NoUnnamedFilesDiskFull", "old.kat", kFails, k61,
+     {.source_bytes = many, .file_size = 31, .fault = kNoUnnamedFiles}},
+    {"SourceUnreadable", "old.kat", kFails, "[57] Geräte-E/A-Fehler: " + kOld,
+     {.fault = kSourceUnreadable}},
+    {"LinkUnreadable", "dangling.kat", kFails, k70 + kNew, {.fault = kLinkUnreadable}},
+    {"AttributesUnlisted", "shared.kat", kFails, k57, {.fault = kAttributesUnlisted}},
+    {"AttributeUnreadable", "shared.kat", kFails, k57, {.fault = kAttributeUnreadable}},
+    {"AttributeRefused", "shared.kat", kFails, k57, {.fault = kAttributeRefused}},
+    {"AttributeUnsupported", "shared.kat", 3, "", {.fault = kAttributeUnsupported}},
+    {"PermissionsRefused", "old.kat", kFails, k70 + kNew, {.fault = kModeRefused}},
+    {"FlushFails", "old.kat", kFails, k57, {.fault = kFlushFails}},
+    {"NamingFails", "old.kat", kFails, k57, {.fault = kNamingFails}},
+    {"RenameFails", "old.kat", kFails, k57, {.fault = kRenameFails}},
+    {"SourceOutOfMemory", "new.kat", kFails, "[7] Nicht genügend Speicher: " + kOld,
+     {.fault = kSourceNoMemory}},
+    {"SourceNameRefused", "new.kat", kFails, k52 + kOld, {.fault = kSourceNameRefused}},
+    {"SourceOpensAsNoFile", "new.kat", kFails, k75 + kOld + kNotFile, {.fault = kSourceNoFile}},
+    {"ReadOnlyVolume", "new.kat", kFails,
+     k75 + kNew + " liegt auf einem schreibgeschützten Datenträger", {.fault = kReadOnlyVolume}},
+    {"DiskFullAtTheFlush", "old.kat", kFails, "[61] Datenträger voll: " + kNew,
+     {.fault = kFlushDiskFull}},
+    {"DestinationBusy", "old.kat", kFails, k75 + kNew, {.fault = kRenameBusy}},
+    #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer reserves terabytes of address space.
+    {"MemoryFarBelowTheCataloguesSize", "old.kat", 600'000, "",
+     {.source_bytes = kHuge, .more_memory = rlim_t{8} << 20}},
+    #endif
   };
+  // clang-format on
   return {std::begin(runs), std::end(runs)};
 }
 
@@ -553,7 +537,7 @@ TEST_P(ConvertWholeOrLeaveEverythingAsItWas, OnRealFiles) {
   const Conversion& run = GetParam();
   // Another user's file, attributes and mounts need root.
   if (::geteuid() != 0 && (run.dest.ends_with("foreign.kat") || run.dest.starts_with("append") ||
-                           run.prepare == WithoutProc || run.prepare == MountOverOld)) {
+                           run.with.prepare == WithoutProc || run.with.prepare == MountOverOld)) {
     GTEST_SKIP() << "needs root, to act as another user";
   }
   Check(run);
