@@ -54,6 +54,9 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
        ExpectedRecord("\xF4\x90\x80\x80", "", 0, 36526)},
       {"a\xA4" + std::string(53, ' ') + date, ExpectedRecord("a\xA4", "", 0, 36526)},
       {std::string(54, ' ') + "\xC3" + date, ExpectedRecord("", "", 0, 36526)},
+      {"\xE2\x82(" + std::string(52, ' ') + date, ExpectedRecord("\xE2\x82(", "", 0, 36526)},
+      // The first characters of two and of three bytes each.
+      {"\xDF\xBF\xE0\xA0\x80" + std::string(53, ' ') + date, ExpectedRecord("??", "", 0, 36526)},
   };
   for (const auto& [text, record] : lines) EXPECT_EQ(RecordOf(text), record) << text;
 }

@@ -15,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <regex>
+#include <tuple>
 #include <string>
 
 #include "catalog/code_page.h"
@@ -27,39 +28,19 @@ namespace {
 
 using std::string_view;
 
-double Parse(const std::string& text, std::chars_format format) {
-  double value = 0;  // Stays 0 where no number leads.
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, format);
-  if (error != std::errc::result_out_of_range) return value;
-  // strtod (in the C locale of this program) tells overflow, infinity, from underflow, zero.
-  return std::strtod((format == std::chars_format::hex ? "0x" + text : text).c_str(), nullptr);
-}
-
-// Four octal digits are three hexadecimal ones.
-std::string OctalAsHex(std::string octal) {
-  octal.insert(0, (4 - octal.size() % 4) % 4, '0');
-  std::string hex;
-  for (std::size_t i = 0; i < octal.size(); i += 4) {
-    char group[4];
-    std::snprintf(group, sizeof group, "%03x", std::stoi(octal.substr(i, 4), nullptr, 8));
-    hex += group;
-  }
-  return hex;
-}
-
-// What ReadNumber must give for `text`: without blanks, a "+" and with "e" for a "D" exponent
-// it is what std::from_chars reads; the digits of "&H" and "&O" integers are read as hexadecimal.
-double ExpectedNumber(string_view text) {
-  std::string s(text);
+// What ReadNumber must give for a field of up to five characters: without blanks, with "." for
+// "," and "e" for a "D" exponent, it is what std::from_chars reads, and the digits of "&H" and
+// "&O" integers are what std::stoi reads in their base.
+double ExpectedNumber(string_view field) {
+  std::string s(field);
   std::erase_if(s, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
-  const auto leading = [&s](const char* digits) {
-    return s.substr(2, s.find_first_not_of(digits, 2) - 2);
-  };
-  if (s.starts_with("&H") || s.starts_with("&h")) {
-    return Parse(leading("0123456789abcdefABCDEF"), std::chars_format::hex);
-  }
-  if (s.starts_with("&O") || s.starts_with("&o")) {
-    return Parse(OctalAsHex(leading("01234567")), std::chars_format::hex);
+  std::replace(s.begin(), s.end(), ',', '.');
+  for (const auto& [letter, base, digits] :
+       {std::tuple{'h', 16, "0123456789abcdefABCDEF"}, {'o', 8, "01234567"}}) {
+    if (s.size() >= 2 && s[0] == '&' && std::tolower(s[1]) == letter) {
+      const std::string run = s.substr(2, s.find_first_not_of(digits, 2) - 2);
+      return run.empty() ? 0 : std::stoi(run, nullptr, base);
+    }
   }
   const std::size_t start = s.starts_with('-') || s.starts_with('+') ? 1 : 0;
   std::size_t end = s.find_first_not_of("0123456789.", start);
@@ -67,7 +48,11 @@ double ExpectedNumber(string_view text) {
   // Checked here, so that from_chars cannot read "inf" or "nan" instead.
   if (s.find_first_of("0123456789", start) >= end) return 0;
   if (end < s.size() && (s[end] == 'D' || s[end] == 'd')) s[end] = 'e';
-  return Parse((s.starts_with('-') ? "-" : "") + s.substr(start), std::chars_format::general);
+  s = (s.starts_with('-') ? "-" : "") + s.substr(start);
+  double value = 0;
+  const auto [rest, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+  // Five characters go beyond the double range only upwards, as 9E999.
+  return error == std::errc::result_out_of_range ? HUGE_VAL : value;
 }
 
 // The single nearest to `value`. Converting a value beyond the single range is undefined; a
@@ -216,12 +201,10 @@ std::optional<Twin> TwinOf(string_view line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const string_view text(reinterpret_cast<const char*>(data), size);
-  // As a number field: its first five characters, "," as the point.
+  // As a number field: its first five characters.
   const string_view field = text.substr(0, 5);
-  std::string point_field(field);
-  std::replace(point_field.begin(), point_field.end(), ',', '.');
   const double number = tessaril::ReadNumber(field);
-  const double expected_number = ExpectedNumber(point_field);
+  const double expected_number = ExpectedNumber(field);
   Check(SameBits(number, expected_number), "ReadNumber", text, expected_number, number);
   Check(SameBits(tessaril::NarrowToSingle(number), NearestSingle(expected_number)),
         "NarrowToSingle", text, NearestSingle(expected_number), tessaril::NarrowToSingle(number));
@@ -236,9 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool taken = tessaril::TakeLine(text, 7, entry).ok();
   bool lossy = false;
   const std::string line = ReadAsUtf8(text) ? Cp1252Columns(text, lossy) : std::string(text);
-  std::string number_field(Columns(line, 51, 5));
-  std::replace(number_field.begin(), number_field.end(), ',', '.');
-  const float expected_single = NearestSingle(ExpectedNumber(number_field));
+  const float expected_single = NearestSingle(ExpectedNumber(Columns(line, 51, 5)));
   Check(!taken || SameBits(entry.Number, expected_single), "TakeLine number", text, expected_single,
         entry.Number);
   Check(!taken || (SameText(Columns(line, 1, 20), {entry.Text20.data(), 20}) &&
