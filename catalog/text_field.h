@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace tessaril {
@@ -18,7 +19,12 @@ inline std::string_view TrimSpaces(std::string_view text) {
 /// and trailing spaces, padded with spaces.
 template <std::size_t kWidth>
 void StoreText(std::array<char, kWidth>& field, std::string_view text) {
-  // Trailing spaces are the padding anyway: only the leading ones go.
+  // Trailing spaces are the padding anyway: only the leading ones go. Nearly every field starts
+  // with its text, and is then copied whole, in one move of a known size.
+  if (text.size() == kWidth && text.front() != ' ') {
+    std::memcpy(field.data(), text.data(), kWidth);
+    return;
+  }
   text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
   std::fill(std::copy(text.begin(), text.end(), field.begin()), field.end(), ' ');
 }
