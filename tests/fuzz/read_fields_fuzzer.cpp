@@ -15,8 +15,8 @@
 #include <limits>
 #include <optional>
 #include <regex>
-#include <tuple>
 #include <string>
+#include <tuple>
 
 #include "catalog/code_page.h"
 #include "catalog/date_field.h"
