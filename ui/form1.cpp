@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include <QAbstractFileIconProvider>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRect>
@@ -73,6 +75,13 @@ QAccessibleInterface* WindowAccessible(const QString& class_name, QObject* objec
   return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
 }
 
+// The completion lists names without icons.
+class NoIcons final : public QAbstractFileIconProvider {
+ public:
+  QIcon icon(IconType) const override { return {}; }
+  QIcon icon(const QFileInfo&) const override { return {}; }
+};
+
 // Completes folder and file names in `box`; the model reads folders on a thread of its own, so
 // typing never waits for a folder's listing.
 void CompletePaths(QLineEdit* box, QFileSystemModel* files) {
@@ -119,6 +128,10 @@ Form1::Form1(QWidget* parent)
     }
   }
   auto* files = new QFileSystemModel(this);
+  // Names only: looking up an icon for every file anew, whenever a folder such as /tmp changes,
+  // kept the idle window busy.
+  static NoIcons no_icons;
+  files->setIconProvider(&no_icons);
   files->setRootPath(QString());
   CompletePaths(txtSource, files);
   CompletePaths(txtDest, files);
@@ -165,11 +178,14 @@ void Form1::ShowProgress() {
   progress_->setAutoReset(false);
   progress_->setAutoClose(false);
   connect(progress_, &QProgressDialog::rejected, progress_, &QProgressDialog::cancel);
+  progress_->findChild<QProgressBar*>()->setAccessibleName(FromUtf8(kProgressBarName));
+  // The focus goes to "Abbrechen" before the controls it leaves are disabled, so that it does
+  // not pass through another control on its way.
   focus_ = QApplication::focusWidget();
-  for (QWidget* control : controls_) control->setEnabled(false);
   progress_->show();
   progress_->activateWindow();
   progress_->findChild<QPushButton*>()->setFocus();
+  for (QWidget* control : controls_) control->setEnabled(false);
 }
 
 bool Form1::PumpProgress(int steps) {

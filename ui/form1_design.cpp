@@ -25,9 +25,9 @@ constexpr double kLargestScale = 8.0;
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
 // A run waits this long before it shows how far it is, so that a short one looks as it always
-// did, and then tells the window as often as this, which handles its input meanwhile.
+// did; then the window handles its input each time the run tells it how far it is, every few
+// thousand lines, so that it answers a screen reader's many questions at once.
 constexpr auto kProgressAfter = std::chrono::seconds(1);
-constexpr auto kProgressEvery = std::chrono::milliseconds(50);
 
 }  // namespace
 
@@ -47,16 +47,13 @@ class RunFeedback final : public NoticeService, public RunProgress {
   RunFeedback& operator=(const RunFeedback&) = delete;
 
   bool Advance(std::uint64_t done, std::uint64_t total) override {
-    const Clock::time_point now = Clock::now();
-    if (now - shown_at_ < kProgressEvery) return !window_.closing_;
     if (!shown_) {
-      if (now - started_ < kProgressAfter) return true;
+      if (Clock::now() - started_ < kProgressAfter) return true;
       // The window answers again, and the cursor over it says so.
       Settle();
       window_.ShowProgress();
       shown_ = true;
     }
-    shown_at_ = now;
     const auto steps = total == 0
                            ? kProgressSteps
                            : static_cast<int>(std::min(done, total) * kProgressSteps / total);
@@ -79,7 +76,6 @@ class RunFeedback final : public NoticeService, public RunProgress {
 
   Form1Window& window_;
   const Clock::time_point started_ = Clock::now();
-  Clock::time_point shown_at_{};
   bool busy_ = true;
   bool shown_ = false;
 };

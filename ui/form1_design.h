@@ -115,8 +115,11 @@ double LayoutScale(double dpi_scale, double font_pixels,
 inline constexpr std::string_view kProgressText =
     "Der Katalog wird konvertiert. Abbrechen lässt die neue Katalogdatei, wie sie war.";
 inline constexpr std::string_view kProgressCancel = "Abbrechen";
-/// The bar's steps, from none to all of the source read.
-inline constexpr int kProgressSteps = 1000;
+/// What a screen reader calls the bar.
+inline constexpr std::string_view kProgressBarName = "Fortschritt";
+/// The bar's steps, from none to all of the source read: a percent each, so that a screen
+/// reader hears of a new value at most a hundred times a run.
+inline constexpr int kProgressSteps = 100;
 
 /// `directory` with `file_name` after it, joined by exactly one `separator`.
 std::string PathInDirectory(std::string directory, char separator, std::string_view file_name);

@@ -163,7 +163,7 @@ TEST(Form1, ALongRunShowsHowFarItIsAndEndsWhenTheUserSays) {
   std::filesystem::resize_file(huge, std::uintmax_t{64} << 30);
   const std::string progress = std::string("progress|Velmora Tessaril 3.x --> 4.x|") +
                                "Der Katalog wird konvertiert. Abbrechen lässt die neue " +
-                               "Katalogdatei, wie sie war.|Abbrechen focused|bar 0-1000";
+                               "Katalogdatei, wie sie war.|Abbrechen focused|bar Fortschritt 0-100";
   const std::string source = folder.File("alt.kat");
   WriteBytes(source, ValidCatalogue(3));
   for (const EndRun end_run : {EndRun::kButton, EndRun::kEscape, EndRun::kCloseWindow}) {

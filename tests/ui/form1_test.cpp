@@ -177,7 +177,8 @@ class QtForm1 : public Form1Driver {
            Accessible(progress.findChild<QLabel*>())->text(QAccessible::Name).toStdString() + "|" +
            Accessible(button)->text(QAccessible::Name).toStdString() +
            (progress.focusWidget() == button ? " focused" : "") + "|bar " +
-           std::to_string(bar->minimumValue().toInt()) + "-" +
+           Accessible(progress.findChild<QProgressBar*>())->text(QAccessible::Name).toStdString() +
+           " " + std::to_string(bar->minimumValue().toInt()) + "-" +
            std::to_string(bar->maximumValue().toInt()) +
            (value < bar->minimumValue().toDouble() || value > bar->maximumValue().toDouble()
                 ? " beyond its range"

@@ -60,7 +60,8 @@ std::string DescribedProgress(HWND form, HWND progress) {
   }
   return "progress|" + AccessibleName(progress) + "|" + AccessibleName(text) + "|" +
          AccessibleName(button) + (::GetFocus() == button ? " focused" : "") + "|bar " +
-         std::to_string(range.iLow) + "-" + std::to_string(range.iHigh) +
+         AccessibleName(bar) + " " + std::to_string(range.iLow) + "-" +
+         std::to_string(range.iHigh) +
          (value < range.iLow || value > range.iHigh ? " beyond its range" : "") +
          (idle ? "" : "|main window takes input");
 }

@@ -273,7 +273,7 @@ void Form1::ShowProgress() {
       {{WC_STATICW, SS_LEFT},
        {PROGRESS_CLASSW, PBS_SMOOTH},
        {WC_BUTTONW, WS_TABSTOP | BS_DEFPUSHBUTTON}}};
-  const std::array<std::string_view, 3> texts{kProgressText, "", kProgressCancel};
+  const std::array<std::string_view, 3> texts{kProgressText, kProgressBarName, kProgressCancel};
   std::array<HWND, 3> children{};
   for (std::size_t i = 0; i < children.size(); ++i) {
     const DesignBox box = Scaled(kProgressPlaces[i], scale_);
@@ -288,10 +288,12 @@ void Form1::ShowProgress() {
   if (const HWND focus = ::GetFocus(); focus != nullptr && ::IsChild(window_, focus)) {
     focus_ = focus;
   }
-  for (const HWND control : controls_) ::EnableWindow(control, FALSE);
+  // The focus goes to "Abbrechen" before the controls it leaves are disabled, so that it does
+  // not pass through another control on its way.
   run_ended_ = false;
   ::ShowWindow(progress_, SW_SHOW);
   ::SetFocus(children[2]);
+  for (const HWND control : controls_) ::EnableWindow(control, FALSE);
 }
 
 bool Form1::PumpProgress(int steps) {
