@@ -268,7 +268,7 @@ void MountOverOld(const fs::path& at) {
   WithoutProc(at);
   ::mount((at / "velmora.kat").c_str(), (at / "old.kat").c_str(), nullptr, MS_BIND, nullptr);
 }
-void NoFreeDescriptor(const fs::path&) {
+[[maybe_unused]] void NoFreeDescriptor(const fs::path&) {
   const int next = ::dup(0);
   ::close(next);
   const rlimit limit{static_cast<rlim_t>(next), static_cast<rlim_t>(next)};
