@@ -44,9 +44,9 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
                             3, 31405)},
       {Cp1252ToUtf8(line), RecordOf(line)},
       // Not in Windows-1252: "?"; and the five bytes it leaves undefined come back as they were.
-      {"Ωmega 日本" + std::string(12, ' ') + "" + std::string(25, ' ') + "1" +
+      {"Ωmega 日本Ā" + std::string(11, ' ') + "" + std::string(25, ' ') + "1" +
            std::string(4, ' ') + "24.12.2020",
-       ExpectedRecord("?mega ??", "\x81\x8D\x8F\x90\x9D", 1, 44189)},
+       ExpectedRecord("?mega ???", "\x81\x8D\x8F\x90\x9D", 1, 44189)},
       // Overlong, a surrogate, beyond U+10FFFF, a stray continuation byte, a lead byte alone.
       {"\xC0\xAF" + std::string(53, ' ') + date, ExpectedRecord("\xC0\xAF", "", 0, 36526)},
       {"\xED\xA0\x80" + std::string(52, ' ') + date, ExpectedRecord("\xED\xA0\x80", "", 0, 36526)},
@@ -55,6 +55,9 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
       {"a\xA4" + std::string(53, ' ') + date, ExpectedRecord("a\xA4", "", 0, 36526)},
       {std::string(54, ' ') + "\xC3" + date, ExpectedRecord("", "", 0, 36526)},
       {"\xE2\x82(" + std::string(52, ' ') + date, ExpectedRecord("\xE2\x82(", "", 0, 36526)},
+      // A continuation byte after a character, as a lead byte of four.
+      {"\xC3\xA4\x80\x90\x80\x80" + std::string(49, ' ') + date,
+       ExpectedRecord("\xC3\xA4\x80\x90\x80\x80", "", 0, 36526)},
       // The first characters of two and of three bytes each.
       {"\xDF\xBF\xE0\xA0\x80" + std::string(53, ' ') + date, ExpectedRecord("??", "", 0, 36526)},
   };

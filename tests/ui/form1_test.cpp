@@ -183,6 +183,7 @@ class QtForm1 : public Form1Driver {
            (value < bar->minimumValue().toDouble() || value > bar->maximumValue().toDouble()
                 ? " beyond its range"
                 : "") +
+           (value == bar->maximumValue().toDouble() ? " full" : "") +
            (idle ? "" : "|main window takes input");
   }
 

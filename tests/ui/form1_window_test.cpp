@@ -63,7 +63,7 @@ std::string DescribedProgress(HWND form, HWND progress) {
          AccessibleName(bar) + " " + std::to_string(range.iLow) + "-" +
          std::to_string(range.iHigh) +
          (value < range.iLow || value > range.iHigh ? " beyond its range" : "") +
-         (idle ? "" : "|main window takes input");
+         (value == range.iHigh ? " full" : "") + (idle ? "" : "|main window takes input");
 }
 
 // Describes the notice or the progress window in front, if there is one, and answers it: a
