@@ -7,10 +7,6 @@
 
 namespace tessaril {
 
-namespace {
-
-// The form nearly every catalogue line uses, DD.MM.YYYY, as day, month and year: read without
-// the general reader's bookkeeping.
 std::optional<std::array<int, 3>> ReadFullGermanDate(std::string_view text) {
   if (text.size() != 10 || text[2] != '.' || text[5] != '.') return std::nullopt;
   const auto digit = [text](std::size_t i) { return static_cast<unsigned>(text[i] - '0'); };
@@ -21,6 +17,8 @@ std::optional<std::array<int, 3>> ReadFullGermanDate(std::string_view text) {
                     static_cast<int>(digit(3) * 10 + digit(4)),
                     static_cast<int>(digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9))};
 }
+
+namespace {
 
 // Day, month and year of the forms of a date, or none.
 std::optional<std::array<int, 3>> ReadDateParts(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -11,5 +12,9 @@ namespace tessaril {
 /// 2000-2029, 30-99 mean 1930-1999), and ISO year-month-day with a four-digit year. Gives no
 /// value for anything else, for a date the calendar lacks, and for empty or blank text.
 std::optional<double> ReadDate(std::string_view text);
+
+/// The form nearly every catalogue line uses, DD.MM.YYYY, as day, month and year, read without
+/// the general reader's bookkeeping; none for any other text, which ReadDate reads in full.
+std::optional<std::array<int, 3>> ReadFullGermanDate(std::string_view text);
 
 }  // namespace tessaril

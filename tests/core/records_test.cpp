@@ -63,6 +63,12 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
        ExpectedRecord("???", "", 0, 36526)},
   };
   for (const auto& [text, record] : lines) EXPECT_EQ(RecordOf(text), record) << text;
+  // Decoded no further than the columns there are room for.
+  std::array<char, 3> columns;
+  EXPECT_EQ(Utf8LineToCp1252("äbcd", columns), 3u);
+  EXPECT_EQ(std::string(columns.data(), columns.size()),
+            "\xE4"
+            "bc");
 }
 
 TEST(Records, ALineWithoutAValidDateIsATypeMismatchNamingLineAndField) {

@@ -4,6 +4,7 @@
 // its twin in the other encoding, Windows-1252 or UTF-8, which must give the same entry or the
 // same failure. The sanitizers catch any input that crashes or touches memory it does not own.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <chrono>
@@ -212,6 +213,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<double> date = tessaril::ReadDate(text);
   const std::optional<double> expected_date = ExpectedDate(text);
   Check(date == expected_date, "ReadDate", text, expected_date.value_or(NAN), date.value_or(NAN));
+  // Its fast path takes the ten characters DD.MM.YYYY, each digit where it stands, and no other
+  // text, whatever follows them.
+  static const std::regex full(R"((\d\d)\.(\d\d)\.(\d{4}))");
+  const string_view ten = text.substr(0, 10);
+  std::match_results<string_view::iterator> m;
+  const std::optional<std::array<int, 3>> parts = tessaril::ReadFullGermanDate(ten);
+  const bool is_full = std::regex_match(ten.begin(), ten.end(), m, full);
+  Check(parts.has_value() == is_full &&
+            (!parts || *parts == std::array{std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3])}),
+        "ReadFullGermanDate", text, NAN, NAN);
 
   // The line's date field and, where it holds a date, the number field with "," as the point;
   // a line read as UTF-8 counts its columns in characters.
