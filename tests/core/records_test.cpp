@@ -58,9 +58,9 @@ TEST(Records, OldLineGivesItsRecordByteForByte) {
       // A continuation byte after a character, as a lead byte of four.
       {"\xC3\xA4\x80\x90\x80\x80" + std::string(49, ' ') + date,
        ExpectedRecord("\xC3\xA4\x80\x90\x80\x80", "", 0, 36526)},
-      // The last character of four bytes, the first of two and of three.
-      {"\xF4\x8F\xBF\xBF\xDF\xBF\xE0\xA0\x80" + std::string(52, ' ') + date,
-       ExpectedRecord("???", "", 0, 36526)},
+      // The last character of four bytes and of three, the first of two and of three.
+      {"\xF4\x8F\xBF\xBF\xEF\xBF\xBF\xDF\xBF\xE0\xA0\x80" + std::string(51, ' ') + date,
+       ExpectedRecord("????", "", 0, 36526)},
   };
   for (const auto& [text, record] : lines) EXPECT_EQ(RecordOf(text), record) << text;
   // Decoded no further than the columns there are room for.

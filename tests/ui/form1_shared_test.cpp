@@ -188,6 +188,7 @@ TEST(Form1, ALongRunShowsHowFarItIsAndEndsWhenTheUserSays) {
                   (std::vector<std::string>{"alt.kat", "gross.kat", "neu.kat"}));
         EXPECT_EQ(window->IsOpen(), !closes);
         if (closes) break;
+        EXPECT_TRUE(window->Seen(C::kCmdConvert).focused) << "the focus back where it was";
       } else {
         EXPECT_EQ(seen, std::vector{Notice("")}) << "converts again, and shows no progress";
         EXPECT_TRUE(ReadBytes(dest) == ExpectedRecords(3));

@@ -253,6 +253,7 @@ TEST(Form1Test, DropReplacesTheWholeTextWithOneLocalPath) {
       {"text/uri-list", "file:///srv/k.kat\r\n", Qt::MoveAction, {}},
       {"text/uri-list", "https://www.velmora.example/k.kat\r\n", Qt::CopyAction, {}},
       {"text/plain", "ab://k.kat", Qt::CopyAction, {}},
+      {"image/png", "k.kat", Qt::CopyAction, {}},
   };
   for (const auto& [type, data, actions, path] : cases) {
     form.txtSource->setText(QStringLiteral("/vorher.kat"));
