@@ -7,17 +7,6 @@
 
 namespace tessaril {
 
-std::optional<std::array<int, 3>> ReadFullGermanDate(std::string_view text) {
-  if (text.size() != 10 || text[2] != '.' || text[5] != '.') return std::nullopt;
-  const auto digit = [text](std::size_t i) { return static_cast<unsigned>(text[i] - '0'); };
-  for (std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u, 8u, 9u}) {
-    if (digit(i) > 9) return std::nullopt;
-  }
-  return std::array{static_cast<int>(digit(0) * 10 + digit(1)),
-                    static_cast<int>(digit(3) * 10 + digit(4)),
-                    static_cast<int>(digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9))};
-}
-
 namespace {
 
 // Day, month and year of the forms of a date, or none.
